@@ -1,0 +1,9 @@
+#pragma once
+
+// The permission lines written at start-up and in permission-query mode.
+
+// --check-accessibility: asks (prompting), reports, returns the exit status.
+int run_accessibility_query();
+
+// Start-up: asks (prompting) and reports; start-up goes on either way.
+void report_accessibility_at_startup();

@@ -1,0 +1,53 @@
+// screenshare-helper: streams the main display to stdout and turns control
+// messages on stdin into mouse and keyboard input.
+
+#include <pthread.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/accessibility_report.h"
+#include "app/command_line.h"
+#include "app/main_loop.h"
+#include "app/shutdown_monitor.h"
+#include "capture/capture_stream.h"
+#include "capture/frame_writer.h"
+#include "capture/settings.h"
+#include "input/control_loop.h"
+
+namespace {
+
+// Handed to the shutdown monitor, which joins it; lives for the whole run.
+pthread_t g_controlThread;
+
+bool start_thread(pthread_t* thread, void* (*body)(void*), void* arg, const char* what) {
+    const int rc = pthread_create(thread, nullptr, body, arg);
+    if (rc != 0) fprintf(stderr, "[ctrl] ERROR: could not start the %s: %s\n", what, strerror(rc));
+    return rc == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const CommandLine cli = parse_command_line(argc, argv);
+    if (cli.checkAccessibility) return run_accessibility_query();
+    if (cli.fps) set_target_fps(*cli.fps);
+
+    setvbuf(stdout, nullptr, _IONBF, 0);
+
+    CaptureStream* stream = start_capture_stream();
+    if (!stream) return 1;
+    report_accessibility_at_startup();
+    g_stream = stream;
+
+    if (!start_frame_writer()) return 1;
+    if (!start_thread(&g_controlThread, control_thread, nullptr, "control thread")) return 1;
+    pthread_t monitor;
+    if (!start_thread(&monitor, shutdown_monitor_thread, &g_controlThread, "shutdown monitor")) {
+        return 1;
+    }
+    pthread_detach(monitor);
+
+    run_main_loop();
+    return 0;
+}

@@ -1,0 +1,123 @@
+#include "capture/frame_store.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <pthread.h>
+
+namespace {
+
+constexpr size_t kBytesPerPixel = 4;
+
+// Plain pthread mutexes: statically initialised and never destroyed, so a
+// capture thread still running while the process exits finds them intact.
+pthread_mutex_t g_frameLock = PTHREAD_MUTEX_INITIALIZER;
+// Serialises the first-frame sizing: the capture service may hand two
+// first frames over at once on its concurrent queue.
+pthread_mutex_t g_sizingLock = PTHREAD_MUTEX_INITIALIZER;
+
+class Locked {
+public:
+    explicit Locked(pthread_mutex_t& m) : m_(m) { pthread_mutex_lock(&m_); }
+    ~Locked() { pthread_mutex_unlock(&m_); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+private:
+    pthread_mutex_t& m_;
+};
+std::atomic<int> g_dimsKnown{0};
+uint32_t g_width = 0;
+uint32_t g_height = 0;
+uint8_t* g_frameBuffer = nullptr;
+uint8_t* g_writeBuffer = nullptr;
+std::atomic<int> g_frameReady{0};
+
+// The stream header carries the frame length in 32 bits.
+bool fits_stream(size_t width, size_t height) {
+    constexpr uint64_t kMax = std::numeric_limits<uint32_t>::max();
+    return width <= kMax && height <= kMax &&
+           static_cast<uint64_t>(width) * kBytesPerPixel <= kMax / height;
+}
+
+bool size_store(size_t width, size_t height) {
+    Locked guard(g_sizingLock);
+    if (g_dimsKnown.load(std::memory_order_relaxed)) return true;
+    if (!fits_stream(width, height)) {
+        fprintf(stderr, "[capture] ERROR: frame size %zux%zu is too large for the frame stream\n",
+                width, height);
+        return false;
+    }
+    const size_t size = width * kBytesPerPixel * height;
+    g_frameBuffer = static_cast<uint8_t*>(malloc(size));
+    g_writeBuffer = g_frameBuffer ? static_cast<uint8_t*>(malloc(size)) : nullptr;
+    if (!g_frameBuffer || !g_writeBuffer) {
+        free(g_frameBuffer);
+        g_frameBuffer = nullptr;
+        fprintf(stderr, "[capture] ERROR: malloc failed for frame buffers\n");
+        return false;
+    }
+    g_width = static_cast<uint32_t>(width);
+    g_height = static_cast<uint32_t>(height);
+    g_dimsKnown.store(1, std::memory_order_release);
+    fprintf(stderr, "[capture] dimensions resolved: %ux%u\n", g_width, g_height);
+    return true;
+}
+
+// A frame of another size than the recorded one should not arrive; if one
+// does, only the part both share is copied, so neither side is overrun.
+void copy_overlap(const uint8_t* base, size_t width, size_t height, size_t bytesPerRow) {
+    const size_t rowBytes = size_t{g_width} * kBytesPerPixel;
+    const size_t copyBytes = std::min<size_t>(g_width, width) * kBytesPerPixel;
+    const size_t rows = std::min<size_t>(g_height, height);
+    for (size_t r = 0; r < rows; ++r) {
+        memcpy(g_frameBuffer + r * rowBytes, base + r * bytesPerRow, copyBytes);
+    }
+}
+
+}  // namespace
+
+bool store_frame(const uint8_t* base, size_t width, size_t height, size_t bytesPerRow) {
+    if (!base || width == 0 || height == 0) return true;
+    // Rows that overlap each other are not a picture; nothing sane can be copied.
+    if (bytesPerRow < width * kBytesPerPixel) return true;
+    if (!g_dimsKnown.load(std::memory_order_acquire) && !size_store(width, height)) return false;
+
+    const size_t rowBytes = size_t{g_width} * kBytesPerPixel;
+    Locked guard(g_frameLock);
+    if (width != g_width || height != g_height) {
+        copy_overlap(base, width, height, bytesPerRow);
+    } else if (bytesPerRow == rowBytes) {
+        memcpy(g_frameBuffer, base, rowBytes * g_height);
+    } else {
+        for (size_t r = 0; r < g_height; ++r) {
+            memcpy(g_frameBuffer + r * rowBytes, base + r * bytesPerRow, rowBytes);
+        }
+    }
+    g_frameReady.store(1, std::memory_order_release);
+    return true;
+}
+
+bool frame_dims_known() { return g_dimsKnown.load(std::memory_order_acquire) != 0; }
+bool frame_ready() { return g_frameReady.load(std::memory_order_acquire) != 0; }
+uint32_t frame_width() { return g_width; }
+uint32_t frame_height() { return g_height; }
+
+const uint8_t* snapshot_frame() {
+    const size_t n = size_t{g_width} * g_height * kBytesPerPixel;
+    Locked guard(g_frameLock);
+    memcpy(g_writeBuffer, g_frameBuffer, n);
+    return g_writeBuffer;
+}
+
+void reset_frame_store_for_tests() {
+    free(g_frameBuffer);
+    free(g_writeBuffer);
+    g_frameBuffer = g_writeBuffer = nullptr;
+    g_width = g_height = 0;
+    g_dimsKnown.store(0);
+    g_frameReady.store(0);
+}

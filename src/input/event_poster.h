@@ -1,0 +1,7 @@
+#pragma once
+
+#include "input/input_event.h"
+
+// Platform seam: posts one event into the user's session. An event the
+// platform cannot create is dropped, never posted half-made.
+void post_event(const InputEvent& event);

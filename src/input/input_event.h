@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <variant>
+
+// Input events as plain values: everything the protocol decided (type,
+// position, button, click state, key code, text) is in the value, so a
+// poster only hands it to the platform.
+
+// Quartz event type numbers; every platform's poster takes these.
+enum class MouseEventType : uint32_t {
+    LeftMouseDown = 1,
+    LeftMouseUp = 2,
+    RightMouseDown = 3,
+    RightMouseUp = 4,
+    MouseMoved = 5,
+    LeftMouseDragged = 6,
+    RightMouseDragged = 7,
+    OtherMouseDown = 25,
+    OtherMouseUp = 26,
+};
+
+enum class MouseButton : uint32_t { Left = 0, Right = 1, Center = 2 };
+
+struct MouseEvent {
+    MouseEventType type;
+    double x;
+    double y;
+    MouseButton button;
+    // Set on button events only; moves and drags carry none.
+    std::optional<int64_t> clickState;
+};
+
+constexpr uint32_t kScrollUnitLine = 1;
+
+struct ScrollEvent {
+    uint32_t units = kScrollUnitLine;
+    uint32_t wheelCount = 1;
+    int32_t delta;  // lines on the first (vertical) wheel, sign as received
+};
+
+struct KeyEvent {
+    uint16_t keyCode;  // macOS virtual key code
+    bool keyDown;
+};
+
+struct TextEvent {
+    uint16_t keyCode = 0;
+    bool keyDown;
+    uint16_t units[2];
+    uint32_t unitCount;  // 1 or 2
+    uint64_t flags = 0;  // text events always have their modifier flags cleared
+};
+
+using InputEvent = std::variant<MouseEvent, ScrollEvent, KeyEvent, TextEvent>;
