@@ -1,18 +1,62 @@
 #include "input/control_loop.h"
 
+#include <poll.h>
 #include <unistd.h>
 
-#include "capture/frame_store.h"
+#include <cstdio>
 
-// Placeholder until the control protocol lands: drains stdin to its end.
-void control_loop() {
-    char byte;
-    while (read(STDIN_FILENO, &byte, 1) > 0) {
+#include "capture/frame_store.h"
+#include "input/accessibility.h"
+#include "input/control_protocol.h"
+#include "input/input_handlers.h"
+#include "input/pointer.h"
+
+namespace {
+
+constexpr int kFramePollMs = 50;
+
+constexpr const char* kNotTrusted[] = {
+    "[ctrl] WARNING: Accessibility permission not granted.\n",
+    "[ctrl] Mouse/keyboard control will NOT work.\n",
+    "[ctrl] Go to: System Settings > Privacy & Security > Accessibility\n",
+    "[ctrl] and enable this app. No restart needed after granting.\n",
+};
+
+// Waits for the first frame. Also watches stdin for hang-up (asking for no
+// readable data, so nothing is consumed): a controller that gives up before
+// any frame arrived must still end the program. Returns false on hang-up.
+bool wait_for_first_frame() {
+    while (!frame_dims_known()) {
+        pollfd fd{STDIN_FILENO, 0, 0};
+        if (poll(&fd, 1, kFramePollMs) > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            return frame_dims_known();
+        }
     }
+    return true;
 }
 
+}  // namespace
+
+void run_control_session(const ByteSource& source) {
+    if (!accessibility_trusted()) {
+        for (const char* line : kNotTrusted) fputs(line, stderr);
+    }
+    fputs("[ctrl] control loop started, reading stdin...\n", stderr);
+    const StreamEnd end = read_control_stream(source, [](const ControlMessage& message) {
+        handle_control_message(message, monotonic_now_ns());
+    });
+    if (end == StreamEnd::EndOfInput) fputs("[ctrl] stdin EOF, control loop exiting\n", stderr);
+    // Nobody is left to let go of what the remote user held down.
+    release_held_input();
+}
+
+void control_loop() { run_control_session(fd_byte_source(STDIN_FILENO)); }
+
 void* control_thread(void*) {
-    while (!frame_dims_known()) usleep(50'000);
-    control_loop();
+    if (wait_for_first_frame()) {
+        control_loop();
+    } else {
+        fputs("[ctrl] stdin closed before the first frame, control loop exiting\n", stderr);
+    }
     return nullptr;
 }

@@ -1,8 +1,15 @@
 #pragma once
 
+#include "input/control_protocol.h"
+
 // Body of the control thread: waits for the first frame, then reads control
-// messages from stdin until end of input.
+// messages from stdin until end of input. Returns early, without reading, if
+// stdin is hung up before any frame arrives.
 void* control_thread(void* arg);
 
 // Reads and dispatches control messages from stdin until end of input.
 void control_loop();
+
+// control_loop on any byte source: the permission warning, the start line,
+// the messages, the end line; then lets go of whatever is still held.
+void run_control_session(const ByteSource& source);

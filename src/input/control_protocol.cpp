@@ -1,0 +1,69 @@
+#include "input/control_protocol.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+uint16_t be16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+
+// Fills `buffer` completely, reading on after short reads.
+bool read_exactly(const ByteSource& source, uint8_t* buffer, size_t size) {
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = source(buffer + got, size - got);
+        if (n <= 0) return false;
+        got += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+int payload_length(uint8_t type) {
+    switch (type) {
+        case MSG_MOUSE_MOVE: return 4;
+        case MSG_MOUSE_BUTTON: return 2;
+        case MSG_SCROLL: return 2;
+        case MSG_KEY: return 3;
+        case MSG_TEXT: return 4;
+        default: return -1;
+    }
+}
+
+ControlMessage decode_message(uint8_t type, const uint8_t* p) {
+    switch (type) {
+        case MSG_MOUSE_MOVE: return MoveMessage{be16(p), be16(p + 2)};
+        case MSG_MOUSE_BUTTON: return ButtonMessage{p[0], p[1]};
+        case MSG_SCROLL: return ScrollMessage{static_cast<int16_t>(be16(p))};
+        case MSG_KEY: return KeyMessage{be16(p), p[2]};
+        case MSG_TEXT: return TextMessage{{p[0], p[1], p[2]}, p[3]};
+        default: return UnknownMessage{type};
+    }
+}
+
+StreamEnd read_control_stream(const ByteSource& source,
+                              const std::function<void(const ControlMessage&)>& onMessage) {
+    for (;;) {
+        uint8_t type;
+        if (source(&type, 1) <= 0) return StreamEnd::EndOfInput;
+        const int length = payload_length(type);
+        if (length < 0) {
+            onMessage(UnknownMessage{type});
+            continue;
+        }
+        uint8_t payload[kMaxPayload];
+        if (!read_exactly(source, payload, static_cast<size_t>(length))) return StreamEnd::Truncated;
+        onMessage(decode_message(type, payload));
+    }
+}
+
+ByteSource fd_byte_source(int fd) {
+    return [fd](uint8_t* buffer, size_t size) -> ssize_t {
+        for (;;) {
+            const ssize_t n = read(fd, buffer, size);
+            if (n >= 0 || errno != EINTR) return n;
+        }
+    };
+}

@@ -1,0 +1,64 @@
+#include "input/input_handlers.h"
+
+#include <cstdio>
+#include <mutex>
+
+#include "input/event_poster.h"
+#include "input/keyboard.h"
+#include "input/pointer.h"
+
+namespace {
+
+std::mutex g_inputLock;
+PointerState g_pointer;
+KeyboardState g_keyboard;
+
+void post(const InputEvent& event) { post_event(event); }
+
+struct Dispatch {
+    uint64_t nowNs;
+
+    void operator()(const MoveMessage& m) const { post(pointer_move(g_pointer, m.x, m.y)); }
+    void operator()(const ButtonMessage& m) const { post(pointer_button(g_pointer, m.button, m.action, nowNs)); }
+    void operator()(const ScrollMessage& m) const { post(pointer_scroll(m.delta)); }
+    void operator()(const KeyMessage& m) const {
+        const auto event = key_event(g_keyboard, m.vk, m.action);
+        if (!event) {
+            fprintf(stderr, "[keymap] unmapped AWT VK=%d\n", m.vk);
+            return;
+        }
+        post(*event);
+    }
+    void operator()(const TextMessage& m) const {
+        const uint32_t cp = uint32_t{m.codePoint[0]} << 16 | uint32_t{m.codePoint[1]} << 8 | m.codePoint[2];
+        const auto event = text_event(cp, m.action == 1);
+        if (!event) {
+            fprintf(stderr, "[ctrl] WARNING: text code point 0x%06X is not a character, dropped\n", cp);
+            return;
+        }
+        track_text(g_keyboard, *event);
+        post(*event);
+    }
+    void operator()(const UnknownMessage& m) const {
+        fprintf(stderr, "[ctrl] unknown message type: 0x%02X\n", m.type);
+    }
+};
+
+}  // namespace
+
+void handle_control_message(const ControlMessage& message, uint64_t nowNs) {
+    std::lock_guard<std::mutex> guard(g_inputLock);
+    std::visit(Dispatch{nowNs}, message);
+}
+
+void release_held_input() {
+    std::lock_guard<std::mutex> guard(g_inputLock);
+    release_held_buttons(g_pointer, post);
+    release_held_keys(g_keyboard, post);
+}
+
+void reset_input_state() {
+    std::lock_guard<std::mutex> guard(g_inputLock);
+    g_pointer = PointerState{};
+    g_keyboard = KeyboardState{};
+}

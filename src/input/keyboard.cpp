@@ -1,0 +1,61 @@
+#include "input/keyboard.h"
+
+#include <algorithm>
+
+#include "input/keymap.h"
+
+namespace {
+
+// More characters than anyone holds at once; keeps a flood of presses bounded.
+constexpr size_t kMaxHeldText = 32;
+
+bool same_text(const TextEvent& a, const TextEvent& b) {
+    return a.unitCount == b.unitCount && std::equal(a.units, a.units + a.unitCount, b.units);
+}
+
+}  // namespace
+
+std::optional<KeyEvent> key_event(KeyboardState& state, uint16_t vk, uint8_t action) {
+    const auto code = awt_to_mac_keycode(vk);
+    if (!code) return std::nullopt;
+    const bool down = action == 1;
+    if (*code < std::size(state.keyDown)) state.keyDown[*code] = down;
+    return KeyEvent{*code, down};
+}
+
+std::optional<TextEvent> text_event(uint32_t cp, bool keyDown) {
+    if (cp > 0x10FFFF) return std::nullopt;
+    TextEvent event;
+    event.keyDown = keyDown;
+    if (cp <= 0xFFFF) {
+        // Lone surrogates pass through unchanged.
+        event.units[0] = static_cast<uint16_t>(cp);
+        event.units[1] = 0;
+        event.unitCount = 1;
+    } else {
+        event.units[0] = static_cast<uint16_t>(0xD800 + ((cp - 0x10000) >> 10));
+        event.units[1] = static_cast<uint16_t>(0xDC00 | (cp & 0x3FF));
+        event.unitCount = 2;
+    }
+    return event;
+}
+
+void track_text(KeyboardState& state, const TextEvent& event) {
+    auto& held = state.heldText;
+    const auto it = std::find_if(held.begin(), held.end(), [&](const TextEvent& h) { return same_text(h, event); });
+    if (event.keyDown && it == held.end() && held.size() < kMaxHeldText) held.push_back(event);
+    if (!event.keyDown && it != held.end()) held.erase(it);
+}
+
+void release_held_keys(KeyboardState& state, void (*post)(const InputEvent&)) {
+    for (uint16_t code = 0; code < std::size(state.keyDown); ++code) {
+        if (!state.keyDown[code]) continue;
+        state.keyDown[code] = false;
+        post(KeyEvent{code, false});
+    }
+    for (TextEvent event : state.heldText) {
+        event.keyDown = false;
+        post(event);
+    }
+    state.heldText.clear();
+}
