@@ -1,0 +1,34 @@
+#include "capture/x11/cursor_composite.h"
+
+#include <algorithm>
+
+namespace {
+
+// Premultiplied "over": the source already carries its alpha.
+inline uint8_t blend(uint32_t src, uint32_t dst, uint32_t alpha) {
+    return static_cast<uint8_t>(std::min<uint32_t>(255, src + (dst * (255 - alpha) + 127) / 255));
+}
+
+}  // namespace
+
+void composite_cursor(uint8_t* frame, uint32_t frameWidth, uint32_t frameHeight, size_t bytesPerRow,
+                      const uint32_t* argb, uint32_t width, uint32_t height, int64_t left, int64_t top) {
+    const int64_t x0 = std::max<int64_t>(0, left);
+    const int64_t y0 = std::max<int64_t>(0, top);
+    const int64_t x1 = std::min<int64_t>(frameWidth, left + width);
+    const int64_t y1 = std::min<int64_t>(frameHeight, top + height);
+    for (int64_t y = y0; y < y1; ++y) {
+        const uint32_t* src = argb + (y - top) * width;
+        uint8_t* dst = frame + static_cast<size_t>(y) * bytesPerRow;
+        for (int64_t x = x0; x < x1; ++x) {
+            const uint32_t p = src[x - left];
+            const uint32_t a = p >> 24;
+            if (a == 0 && (p & 0xFFFFFFu) == 0) continue;
+            uint8_t* d = dst + x * 4;
+            d[0] = blend(p & 0xFF, d[0], a);
+            d[1] = blend((p >> 8) & 0xFF, d[1], a);
+            d[2] = blend((p >> 16) & 0xFF, d[2], a);
+            d[3] = 255;
+        }
+    }
+}
