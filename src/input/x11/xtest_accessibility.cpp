@@ -1,5 +1,11 @@
 #include "input/accessibility.h"
+#include "input/x11/xtest_connection.h"
 
-// Placeholder until the XTest poster lands: nothing can be posted yet.
-bool accessibility_trusted_with_prompt() { return false; }
-bool accessibility_trusted() { return false; }
+// On X there is no permission to grant: input can be posted when the server
+// offers the XTEST extension. Nothing to prompt for either.
+bool accessibility_trusted() {
+    const XInputConnection* x = x_input_connection();
+    return x && x->xtest;
+}
+
+bool accessibility_trusted_with_prompt() { return accessibility_trusted(); }
