@@ -31,7 +31,7 @@ TEST(InputPointer, MovesAreRelativeToTheCapturedMonitor) {
     if (!s.client.add_primary_monitor(100, 50, 320, 240)) GTEST_SKIP() << "no RandR monitors on this server";
     ASSERT_TRUE(s.start()) << s.helper->stderr_text();
     if (s.helper->stderr_text().find("Display: 320x240") == std::string::npos) {
-        GTEST_SKIP() << "the capture did not choose the added monitor";
+        GTEST_SKIP() << "the capture did not choose the added monitor: " << s.helper->stderr_text();
     }
     s.send(move(10, 20));
     EXPECT_TRUE(s.client.wait_for_pointer(110, 70, 2s));

@@ -138,7 +138,19 @@ bool InputXClient::add_primary_monitor(int16_t x, int16_t y, uint16_t width, uin
     info.height = height;
     info.width_in_millimeters = width;
     info.height_in_millimeters = height;
-    xcb_generic_error_t* error = xcb_request_check(conn_, xcb_randr_set_monitor_checked(conn_, root_, &info));
-    free(error);
-    return error == nullptr;
+    // Ours is to be the only primary one: the others step down.
+    if (auto monitors = reply(xcb_randr_get_monitors_reply(conn_, xcb_randr_get_monitors(conn_, root_, 0), nullptr))) {
+        for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get()); it.rem; xcb_randr_monitor_info_next(&it)) {
+            if (it.data->name != atom->atom) xcb_randr_delete_monitor(conn_, root_, it.data->name);
+        }
+    }
+    // An output's own monitor cannot go; it stops being primary with its output.
+    xcb_randr_set_output_primary(conn_, root_, XCB_NONE);
+    // Xvfb now and then refuses the first try with BadLength; a retry goes through.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        xcb_generic_error_t* error = xcb_request_check(conn_, xcb_randr_set_monitor_checked(conn_, root_, &info));
+        if (!error) return true;
+        free(error);
+    }
+    return false;
 }
