@@ -1,5 +1,7 @@
 #include "capture/frame_writer.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -36,7 +38,21 @@ void frame_writer_tick() {
     write_all(STDOUT_FILENO, frame, n);
 }
 
+namespace {
+
+// A frame is megabytes; a pipe's default 64 KiB buffer makes every frame cost
+// a hundred wake-ups of writer and reader. Best effort: the limit may be lower.
+void enlarge_stdout_pipe() {
+#ifdef F_SETPIPE_SZ
+    struct stat st{};
+    if (fstat(STDOUT_FILENO, &st) == 0 && S_ISFIFO(st.st_mode)) fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1 << 20);
+#endif
+}
+
+}  // namespace
+
 bool start_frame_writer() {
+    enlarge_stdout_pipe();
     if (!start_frame_timer(FRAME_INTERVAL_NS, FRAME_INTERVAL_NS / 10, frame_writer_tick)) {
         return false;
     }

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Capture benchmark: the helper against ffmpeg's x11grab on the same private
+# 1920x1080 Xvfb, at 30, 60 and 120 fps, each stream read to the last byte by
+# bench/capture_reader. Prints one Markdown table row per run.
+# Usage: bench/capture_bench.sh [window_seconds]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+window=${1:-10}
+warmup=2
+size=1920x1080
+frame_bytes=$((1920 * 1080 * 4))
+
+scripts/setup.sh ffmpeg
+scripts/build.sh release >/dev/null
+work=$(mktemp -d)
+c++ -O2 -std=c++20 -o "$work/capture_reader" bench/capture_reader.cpp
+helper=build/release/screenshare-helper
+
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 3 -screen 0 ${size}x24 -noreset -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+pids+=("$xvfb")
+for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
+display=":$(head -n1 "$work/display")"
+export DISPLAY=$display
+xsetroot -mod 16 16 -fg '#2060c0' -bg '#f0e8d0'
+# The helper's stdin: a pipe that we hold open and never write, so it runs
+# until it is killed (closing stdin would stop it).
+mkfifo "$work/stdin"
+exec 4<>"$work/stdin"
+
+# run NAME FPS COMMAND...: the command writes the stream to the fifo.
+run() {
+  local name=$1 fps=$2
+  shift 2
+  rm -f "$work/fifo"
+  mkfifo "$work/fifo"
+  "$@" >"$work/fifo" 2>/dev/null <"$work/stdin" &
+  local pid=$!
+  pids+=("$pid")
+  local raw=()
+  [ "$name" = helper ] || raw=(--raw "$frame_bytes")
+  local result
+  result=$("$work/capture_reader" "$fps" "$warmup" "$window" "$pid" "$xvfb" "${raw[@]}" <"$work/fifo" || echo "- 0 - - -")
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  read -r got frames missed cpu per_frame cpu_proc cpu_x <<<"$result"
+  printf '| %s | %s | %s | %s | %s | %s | %s | %s |\n' "$name" "$fps" "$got" "$frames" "$missed" \
+    "${cpu_proc:--}" "${cpu_x:--}" "$per_frame"
+}
+
+echo "| program | target fps | achieved fps | frames in ${window} s | missed ticks | CPU s (program) | CPU s (Xvfb) | CPU ms per frame (both) |"
+echo "|---|---|---|---|---|---|---|---|"
+for fps in 30 60 120; do
+  run helper "$fps" "$helper" "$fps"
+  run ffmpeg "$fps" ffmpeg -loglevel error -nostdin -f x11grab -framerate "$fps" \
+    -video_size $size -i "$display" -fps_mode passthrough -f rawvideo -pix_fmt bgra -
+done
