@@ -1,0 +1,175 @@
+// The capture stream on ScreenCaptureKit: the main display, at its own size,
+// at most TARGET_FPS pictures a second, each handed to the frame store from
+// the service's output queue.
+
+#import <CoreMedia/CoreMedia.h>
+#import <CoreVideo/CoreVideo.h>
+#import <Foundation/Foundation.h>
+#import <ScreenCaptureKit/ScreenCaptureKit.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "capture/capture_config.h"
+#include "capture/capture_stream.h"
+#include "capture/display_choice.h"
+#include "capture/frame_store.h"
+#include "capture/settings.h"
+
+static_assert(kCapturePixelFormat == kCVPixelFormatType_32BGRA);
+
+// Everything the running capture needs kept alive, until the process ends.
+struct CaptureStream {
+    SCStream* stream;
+    SCContentFilter* filter;
+    SCStreamConfiguration* configuration;
+    id<SCStreamOutput> output;
+};
+
+CaptureStream* g_stream = nullptr;
+
+namespace {
+
+const char* describe(NSError* error) {
+    const char* text = error.localizedDescription.UTF8String;
+    return text ? text : "";
+}
+
+// Idle samples carry no picture and blank ones a black picture; only a
+// complete one may replace the last good frame.
+bool is_complete_picture(CMSampleBufferRef sample) {
+    NSArray* attachments = (__bridge NSArray*)CMSampleBufferGetSampleAttachmentsArray(sample, false);
+    NSDictionary* info = attachments.firstObject;
+    NSNumber* status = info[SCStreamFrameInfoStatus];
+    return status && status.integerValue == SCFrameStatusComplete;
+}
+
+// The display that choose_display picks among those the service offers.
+SCDisplay* choose_shareable_display(NSArray<SCDisplay*>* displays) {
+    std::vector<DisplayInfo> listed;
+    for (SCDisplay* d in displays) {
+        listed.push_back(DisplayInfo{d.displayID, 0, 0, static_cast<uint32_t>(d.width),
+                                     static_cast<uint32_t>(d.height)});
+    }
+    const auto chosen = choose_display(listed, CGMainDisplayID());
+    if (!chosen) return nil;
+    for (SCDisplay* d in displays) {
+        if (d.displayID == chosen->id) return d;
+    }
+    return nil;
+}
+
+// Waits for the service's answer; a refused request ends the process from
+// the answer itself, since nothing can be captured without the permission.
+SCDisplay* request_display() {
+    __block SCDisplay* chosen = nil;
+    dispatch_semaphore_t answered = dispatch_semaphore_create(0);
+    [SCShareableContent getShareableContentWithCompletionHandler:^(SCShareableContent* content,
+                                                                   NSError* error) {
+      if (error) {
+          fprintf(stderr, kShareableContentFailedLine, describe(error));
+          fputs(kScreenRecordingLines, stderr);
+          exit(1);
+      }
+      chosen = choose_shareable_display(content.displays);
+      dispatch_semaphore_signal(answered);
+    }];
+    dispatch_semaphore_wait(answered, DISPATCH_TIME_FOREVER);
+    return chosen;
+}
+
+SCStreamConfiguration* make_configuration(SCDisplay* display) {
+    const DisplayInfo size{display.displayID, 0, 0, static_cast<uint32_t>(display.width),
+                           static_cast<uint32_t>(display.height)};
+    const CaptureConfig wanted = make_capture_config(size, TARGET_FPS);
+    SCStreamConfiguration* configuration = [[SCStreamConfiguration alloc] init];
+    configuration.width = wanted.width;
+    configuration.height = wanted.height;
+    configuration.minimumFrameInterval =
+        CMTimeMake(wanted.frameIntervalValue, wanted.frameIntervalTimescale);
+    configuration.pixelFormat = wanted.pixelFormat;
+    configuration.showsCursor = wanted.showsCursor;
+    configuration.queueDepth = wanted.queueDepth;
+    return configuration;
+}
+
+}  // namespace
+
+// Receives the stream's samples on the output queue. No state of its own:
+// the frame store keeps the picture.
+@interface CaptureDelegate : NSObject <SCStreamOutput>
+@end
+
+@implementation CaptureDelegate
+
+- (void)stream:(SCStream*)stream
+    didOutputSampleBuffer:(CMSampleBufferRef)sampleBuffer
+                   ofType:(SCStreamOutputType)type {
+    if (type != SCStreamOutputTypeScreen || !is_complete_picture(sampleBuffer)) return;
+    CVImageBufferRef pixels = CMSampleBufferGetImageBuffer(sampleBuffer);
+    if (!pixels) return;
+    // Memory that could not be locked is not safe to read; nothing to unlock.
+    if (CVPixelBufferLockBaseAddress(pixels, kCVPixelBufferLock_ReadOnly) != kCVReturnSuccess) return;
+    // store_frame passes over a picture without memory or without size.
+    const bool stored = store_frame(static_cast<const uint8_t*>(CVPixelBufferGetBaseAddress(pixels)),
+                                    CVPixelBufferGetWidth(pixels), CVPixelBufferGetHeight(pixels),
+                                    CVPixelBufferGetBytesPerRow(pixels));
+    CVPixelBufferUnlockBaseAddress(pixels, kCVPixelBufferLock_ReadOnly);
+    // The first frame could not be kept: the stream is useless from here on.
+    if (!stored) _exit(1);
+}
+
+@end
+
+CaptureStream* start_capture_stream() {
+    SCDisplay* display = request_display();
+    if (!display) {
+        fputs(kNoDisplayLine, stderr);
+        return nullptr;
+    }
+    fprintf(stderr, kDisplayLine, static_cast<unsigned>(display.width),
+            static_cast<unsigned>(display.height), display.displayID);
+
+    SCContentFilter* filter = [[SCContentFilter alloc] initWithDisplay:display excludingWindows:@[]];
+    SCStreamConfiguration* configuration = make_configuration(display);
+    SCStream* stream = [[SCStream alloc] initWithFilter:filter configuration:configuration delegate:nil];
+
+    CaptureDelegate* output = [[CaptureDelegate alloc] init];
+    NSError* error = nil;
+    if (![stream addStreamOutput:output
+                            type:SCStreamOutputTypeScreen
+              sampleHandlerQueue:dispatch_get_global_queue(QOS_CLASS_USER_INTERACTIVE, 0)
+                           error:&error]) {
+        fprintf(stderr, kAddOutputFailedLine, describe(error));
+        return nullptr;
+    }
+
+    __block NSError* startError = nil;
+    dispatch_semaphore_t started = dispatch_semaphore_create(0);
+    [stream startCaptureWithCompletionHandler:^(NSError* failure) {
+      startError = failure;
+      dispatch_semaphore_signal(started);
+    }];
+    dispatch_semaphore_wait(started, DISPATCH_TIME_FOREVER);
+    if (startError) {
+        fprintf(stderr, kStartFailedLine, describe(startError));
+        fputs(kScreenRecordingLines, stderr);
+        return nullptr;
+    }
+    fputs(kStartedLine, stderr);
+    return new CaptureStream{stream, filter, configuration, output};
+}
+
+void stop_capture_stream(CaptureStream* stream, std::function<void(const char* error)> done) {
+    [stream->stream stopCaptureWithCompletionHandler:^(NSError* error) {
+      done(error ? describe(error) : nullptr);
+    }];
+}
+
+// Event positions are global display points with the main display's top
+// left at (0, 0); the capture is the main display at its size in points, so
+// a frame pixel and an event position name the same point as they are.
+ScreenOrigin captured_display_origin() { return {}; }

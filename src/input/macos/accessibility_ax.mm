@@ -1,0 +1,14 @@
+// Accessibility trust, as the system's privacy settings grant it to the
+// responsible process.
+
+#import <ApplicationServices/ApplicationServices.h>
+#import <Foundation/Foundation.h>
+
+#include "input/accessibility.h"
+
+bool accessibility_trusted_with_prompt() {
+    NSDictionary* options = @{(__bridge NSString*)kAXTrustedCheckOptionPrompt : @YES};
+    return AXIsProcessTrustedWithOptions((__bridge CFDictionaryRef)options);
+}
+
+bool accessibility_trusted() { return AXIsProcessTrusted(); }

@@ -1,0 +1,65 @@
+// Posts input events at the session event tap with CoreGraphics. Every value
+// comes from the event as decided by the input core; this file only makes
+// the calls.
+
+#import <ApplicationServices/ApplicationServices.h>
+
+#include <algorithm>
+#include <iterator>
+#include <type_traits>
+#include <variant>
+
+#include "input/event_poster.h"
+
+// The input core speaks Quartz numbers already; a cast is all that is needed.
+static_assert(static_cast<CGEventType>(MouseEventType::LeftMouseDown) == kCGEventLeftMouseDown);
+static_assert(static_cast<CGEventType>(MouseEventType::LeftMouseUp) == kCGEventLeftMouseUp);
+static_assert(static_cast<CGEventType>(MouseEventType::RightMouseDown) == kCGEventRightMouseDown);
+static_assert(static_cast<CGEventType>(MouseEventType::RightMouseUp) == kCGEventRightMouseUp);
+static_assert(static_cast<CGEventType>(MouseEventType::MouseMoved) == kCGEventMouseMoved);
+static_assert(static_cast<CGEventType>(MouseEventType::LeftMouseDragged) == kCGEventLeftMouseDragged);
+static_assert(static_cast<CGEventType>(MouseEventType::RightMouseDragged) == kCGEventRightMouseDragged);
+static_assert(static_cast<CGEventType>(MouseEventType::OtherMouseDown) == kCGEventOtherMouseDown);
+static_assert(static_cast<CGEventType>(MouseEventType::OtherMouseUp) == kCGEventOtherMouseUp);
+static_assert(static_cast<CGMouseButton>(MouseButton::Left) == kCGMouseButtonLeft);
+static_assert(static_cast<CGMouseButton>(MouseButton::Right) == kCGMouseButtonRight);
+static_assert(static_cast<CGMouseButton>(MouseButton::Center) == kCGMouseButtonCenter);
+static_assert(static_cast<CGScrollEventUnit>(kScrollUnitLine) == kCGScrollEventUnitLine);
+static_assert(std::is_same_v<std::remove_extent_t<decltype(TextEvent::units)>, UniChar>);
+
+namespace {
+
+CGEventRef create_event(const MouseEvent& e) {
+    CGEventRef event = CGEventCreateMouseEvent(NULL, static_cast<CGEventType>(e.type),
+                                               CGPointMake(e.x, e.y), static_cast<CGMouseButton>(e.button));
+    if (event && e.clickState) CGEventSetIntegerValueField(event, kCGMouseEventClickState, *e.clickState);
+    return event;
+}
+
+CGEventRef create_event(const ScrollEvent& e) {
+    return CGEventCreateScrollWheelEvent(NULL, static_cast<CGScrollEventUnit>(e.units), e.wheelCount,
+                                         e.delta);
+}
+
+CGEventRef create_event(const KeyEvent& e) {
+    return CGEventCreateKeyboardEvent(NULL, e.keyCode, e.keyDown);
+}
+
+CGEventRef create_event(const TextEvent& e) {
+    CGEventRef event = CGEventCreateKeyboardEvent(NULL, e.keyCode, e.keyDown);
+    if (!event) return NULL;
+    // Never more units than the event holds, whatever the count says.
+    CGEventKeyboardSetUnicodeString(event, std::min<UniCharCount>(e.unitCount, std::size(e.units)), e.units);
+    CGEventSetFlags(event, static_cast<CGEventFlags>(e.flags));
+    return event;
+}
+
+}  // namespace
+
+void post_event(const InputEvent& event) {
+    CGEventRef e = std::visit([](const auto& value) { return create_event(value); }, event);
+    // An event the platform could not make is neither posted nor released.
+    if (!e) return;
+    CGEventPost(kCGSessionEventTap, e);
+    CFRelease(e);
+}
