@@ -42,16 +42,6 @@ TEST(KeyMap, HasExactly78EntriesBetween8And524AndNoMacControl) {
     EXPECT_EQ(mapped, 78);
 }
 
-TEST(KeyEvents, ActionOneIsDownAnythingElseUp) {
-    KeyboardState s;
-    EXPECT_FALSE(key_event(s, 157, 1));
-    const auto down = key_event(s, 65, 1);
-    ASSERT_TRUE(down);
-    EXPECT_EQ(down->keyCode, 0x00);
-    EXPECT_TRUE(down->keyDown);
-    EXPECT_FALSE(key_event(s, 65, 2)->keyDown);
-}
-
 std::vector<InputEvent> g_released;
 void record(const InputEvent& e) { g_released.push_back(e); }
 

@@ -105,26 +105,6 @@ TEST(PointerMoves, DragsFollowTheHeldButton) {
     EXPECT_EQ(pointer_move(s, 9, 9).type, MouseEventType::MouseMoved);
 }
 
-TEST(PointerMoves, ButtonsHappenAtTheLastMove) {
-    PointerState s;
-    const MouseEvent first = pointer_button(s, 1, 1, kStart);
-    EXPECT_EQ(first.x, 0.0);
-    EXPECT_EQ(first.y, 0.0);
-    pointer_move(s, 300, 200);
-    const MouseEvent up = pointer_button(s, 1, 0, kStart);
-    EXPECT_EQ(up.x, 300.0);
-    EXPECT_EQ(up.y, 200.0);
-}
-
-TEST(PointerScroll, DeltaPassesThroughAsLines) {
-    for (int16_t delta : {int16_t{-1}, int16_t{3}, int16_t{-32768}}) {
-        const ScrollEvent e = pointer_scroll(delta);
-        EXPECT_EQ(e.delta, delta);
-        EXPECT_EQ(e.units, kScrollUnitLine);
-        EXPECT_EQ(e.wheelCount, 1u);
-    }
-}
-
 std::vector<InputEvent> g_released;
 void record(const InputEvent& e) { g_released.push_back(e); }
 

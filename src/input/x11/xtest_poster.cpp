@@ -134,8 +134,8 @@ void post(const XInputConnection& x, const MouseEvent& e) {
             return;
         default: break;
     }
-    // The button event happens where the event says, which is where the
-    // pointer went last unless something else moved it since.
+    // A button event carries its position; it is where the pointer was last
+    // sent, except for a press before any move, which happens at (0, 0).
     const ScreenOrigin origin = captured_display_origin();
     if (g_lastPosition != std::pair{to_root(e.x, origin.x), to_root(e.y, origin.y)}) move_to(x, e.x, e.y);
     const bool press = e.type == MouseEventType::LeftMouseDown || e.type == MouseEventType::RightMouseDown ||
