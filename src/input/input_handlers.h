@@ -11,7 +11,9 @@ void handle_control_message(const ControlMessage& message, uint64_t nowNs);
 
 // Lets go of every button and key the remote user still holds. Safe to call
 // from any thread, also while the control thread is handling a message: the
-// handlers and this share one lock, so events never interleave.
+// handlers and this share one lock, so events never interleave. Not from a
+// signal handler (it locks and posts): call it from a thread that waits for
+// the signal.
 void release_held_input();
 
 // Forgets all pointer and keyboard state (for tests running several sessions
