@@ -5,7 +5,8 @@
 # C and C++ headers come from libc++ and the arm64 glibc headers, since the
 # check needs types, not a Mac's libc. Any error or warning fails it; so does
 # a snippet in tests/apple_sdk/selftest/fails_*.mm that compiles although it
-# should not.
+# should not. Then the Apple CMake build is configured against the same
+# declarations and must carry its target, ARC and signing flags and compile.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,14 +18,17 @@ resource_dir=$("$cxx" -print-resource-dir)
 libcxx="$llvm_root/include/c++/v1"
 libc=/usr/aarch64-linux-gnu/include
 
+# C headers for an arm64 LP64 target; glibc's own __nonnull must not meet the
+# Darwin keyword spelling of it.
+c_headers=(
+  -nostdinc -U__nonnull -U__nullable -D_GNU_SOURCE
+  -isystem "$resource_dir/include" -isystem "$libc" -isystem "$PWD/tests/apple_sdk"
+)
+cxx_headers=(-nostdinc++ -stdlib=libc++ -isystem "$libcxx" "${c_headers[@]}")
 flags=(
   -x objective-c++ -std=c++20 -fsyntax-only
   -target arm64-apple-macos12.3 -fobjc-arc -fblocks
-  -nostdinc -nostdinc++ -stdlib=libc++
-  # glibc's own __nonnull must not meet the Darwin keyword spelling of it.
-  -U__nonnull -U__nullable -D_GNU_SOURCE
-  -isystem "$libcxx" -isystem "$resource_dir/include" -isystem "$libc"
-  -iframework tests/apple_sdk -isystem tests/apple_sdk -I src
+  "${cxx_headers[@]}" -I src
   -Wall -Wextra -Wshadow -Wunguarded-availability -Wobjc-property-assign-on-object-type -Werror
 )
 
@@ -53,5 +57,47 @@ for f in "$selftest"/fails_*.mm; do
   fi
 done
 
-[ $failed -eq 0 ] && echo "typecheck-macos: ${#sources[@]} files OK"
+# The Apple build itself: configured as on a Mac (with these declarations in
+# place of the SDK and nothing linked), it must compile the helper's objects
+# for arm64 macOS 12.3 with ARC, and sign the result with the entitlements.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cat >"$work/darwin.cmake" <<TOOLCHAIN
+set(CMAKE_SYSTEM_NAME Darwin)
+set(CMAKE_SYSTEM_PROCESSOR arm64)
+set(CMAKE_C_COMPILER ${cxx%++})
+set(CMAKE_CXX_COMPILER $cxx)
+set(CMAKE_OBJCXX_COMPILER $cxx)
+foreach(lang C CXX OBJCXX)
+  set(CMAKE_\${lang}_COMPILER_TARGET arm64-apple-macos12.3)
+endforeach()
+set(CMAKE_C_FLAGS_INIT "${c_headers[*]}")
+set(CMAKE_CXX_FLAGS_INIT "${cxx_headers[*]}")
+set(CMAKE_OBJCXX_FLAGS_INIT "${cxx_headers[*]}")
+set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
+set(CMAKE_OSX_SYSROOT /)
+set(CMAKE_INSTALL_NAME_TOOL true)
+TOOLCHAIN
+if cmake -S . -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/darwin.cmake" >"$work/configure.log" 2>&1; then
+  commands=$(ninja -C "$work/build" -t commands screenshare-helper)
+  for want in "-arch arm64" "-mmacosx-version-min=12.3" "-fobjc-arc" \
+      "codesign --force --options runtime --entitlements $PWD/cmake/screenshare-helper.entitlements --sign -"; do
+    if ! grep -qF -- "$want" <<<"$commands"; then
+      echo "typecheck-macos: the Apple build lacks: $want" >&2
+      failed=1
+    fi
+  done
+  mapfile -t objects < <(ninja -C "$work/build" -t targets all | grep -oE '^[^:]+\.mm\.o' | sort -u)
+  if ! ninja -C "$work/build" -j2 "${objects[@]}" >"$work/build.log" 2>&1; then
+    cat "$work/build.log" >&2
+    echo "typecheck-macos: the Apple build does not compile" >&2
+    failed=1
+  fi
+else
+  cat "$work/configure.log" >&2
+  echo "typecheck-macos: the Apple build does not configure" >&2
+  failed=1
+fi
+
+[ $failed -eq 0 ] && echo "typecheck-macos: ${#sources[@]} files and the Apple build OK"
 exit $failed
