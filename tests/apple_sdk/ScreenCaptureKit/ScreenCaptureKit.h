@@ -65,7 +65,7 @@ API_AVAILABLE(macos(12.3))
 
 API_AVAILABLE(macos(12.3))
 typedef NSString* SCStreamFrameInfo NS_TYPED_ENUM;
-extern "C" SCStreamFrameInfo const SCStreamFrameInfoStatus API_AVAILABLE(macos(12.3));
+extern SCStreamFrameInfo const SCStreamFrameInfoStatus API_AVAILABLE(macos(12.3));
 
 @protocol SCStreamOutput;
 API_AVAILABLE(macos(12.3))
