@@ -80,7 +80,7 @@ TEST(InputPointer, AButtonLeftHeldIsReleasedWhenStdinCloses) {
     ASSERT_TRUE(s.client.wait_for_pointer(80, 80, 2s));
     s.helper->close_stdin();
     const auto release = s.client.next_event(2s);
-    ASSERT_TRUE(release);
+    ASSERT_TRUE(release) << s.helper->stderr_text();
     EXPECT_EQ(release->type, XCB_BUTTON_RELEASE);
     EXPECT_EQ(release->detail, 1);
     EXPECT_EQ(s.helper->wait_exit_code(5s), 0);

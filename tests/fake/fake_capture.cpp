@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "capture/capture_config.h"
 #include "capture/capture_stream.h"
 #include "capture/frame_store.h"
 #include "capture/settings.h"
@@ -76,13 +77,12 @@ bool parse_size(const std::string& text, size_t* width, size_t* height) {
 CaptureStream* start_capture_stream() {
     const std::string fail = fake_env_string("FAKE_CAPTURE_FAIL");
     if (fail == "no-display") {
-        fputs("[capture] ERROR: No display found\n", stderr);
+        fputs(kNoDisplayLine, stderr);
         return nullptr;
     }
     if (fail == "start") {
-        fputs("[capture] ERROR: startCapture failed: synthetic failure\n", stderr);
-        fputs("[capture] Screen Recording permission may not be granted.\n", stderr);
-        fputs("[capture] Go to: System Settings > Privacy & Security > Screen Recording\n", stderr);
+        fprintf(stderr, kStartFailedLine, "synthetic failure");
+        fputs(kScreenRecordingLines, stderr);
         return nullptr;
     }
     CaptureStream& s = g_fake;
@@ -92,11 +92,11 @@ CaptureStream* start_capture_stream() {
     s.bytesPerRow = s.width * 4 + static_cast<size_t>(fake_env_long("FAKE_CAPTURE_PADDING", 0));
     s.frames = fake_env_long("FAKE_CAPTURE_FRAMES", -1);
     s.delayMs = fake_env_long("FAKE_CAPTURE_DELAY_MS", 0);
-    fprintf(stderr, "[capture] Display: %zux%zu (ID=%u)\n", s.width, s.height, 1u);
+    fprintf(stderr, kDisplayLine, static_cast<unsigned>(s.width), static_cast<unsigned>(s.height), 1u);
 
     const long sources = fake_env_long("FAKE_CAPTURE_SOURCES", 1);
     for (long i = 0; i < sources; ++i) std::thread(deliver_pictures, &s).detach();
-    fputs("[capture] ScreenCaptureKit stream started OK\n", stderr);
+    fputs(kStartedLine, stderr);
     return &s;
 }
 

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/capture_config.h"
 #include "capture/capture_stream.h"
 #include "capture/display_choice.h"
 #include "capture/frame_store.h"
@@ -29,16 +30,11 @@
 
 namespace {
 
-constexpr const char* kNoServerLine = "[capture] ERROR: getShareableContent failed: %s\n";
-constexpr const char* kStartFailedLine = "[capture] ERROR: startCapture failed: %s\n";
-constexpr const char* kPermissionLines =
-    "[capture] Screen Recording permission may not be granted.\n"
-    "[capture] Go to: System Settings > Privacy & Security > Screen Recording\n";
 constexpr const char* kConnectionLostLine = "[capture] ERROR: lost the connection to the X server\n";
 
 void report_failure(const char* line, const std::string& why) {
     fprintf(stderr, line, why.c_str());
-    fputs(kPermissionLines, stderr);
+    fputs(kScreenRecordingLines, stderr);
 }
 
 enum class GrabResult { ok, skipped, connectionLost };
@@ -187,7 +183,7 @@ CaptureStream* start_capture_stream() {
     int screenNumber = 0;
     XcbConnection conn(xcb_connect(nullptr, &screenNumber));
     if (xcb_connection_has_error(conn.get())) {
-        report_failure(kNoServerLine, display_name());
+        report_failure(kShareableContentFailedLine, display_name());
         return nullptr;
     }
     const xcb_setup_t* setup = xcb_get_setup(conn.get());
@@ -195,17 +191,17 @@ CaptureStream* start_capture_stream() {
     for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
     const xcb_screen_t* screen = screens.rem ? screens.data : nullptr;
     if (!screen) {
-        fputs("[capture] ERROR: No display found\n", stderr);
+        fputs(kNoDisplayLine, stderr);
         return nullptr;
     }
 
     const X11Displays offered = list_x11_displays(conn.get(), screen);
     const auto chosen = choose_display(offered.displays, offered.mainId);
     if (!chosen) {
-        fputs("[capture] ERROR: No display found\n", stderr);
+        fputs(kNoDisplayLine, stderr);
         return nullptr;
     }
-    fprintf(stderr, "[capture] Display: %ux%u (ID=%u)\n", chosen->width, chosen->height, chosen->id);
+    fprintf(stderr, kDisplayLine, chosen->width, chosen->height, chosen->id);
 
     std::string why;
     if (!root_pixels_are_bgra(conn.get(), screen, &why)) {
@@ -236,7 +232,7 @@ CaptureStream* start_capture_stream() {
         return nullptr;
     }
     pthread_detach(thread);
-    fputs("[capture] ScreenCaptureKit stream started OK\n", stderr);
+    fputs(kStartedLine, stderr);
     return s;
 }
 
