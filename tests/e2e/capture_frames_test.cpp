@@ -83,7 +83,7 @@ TEST_P(CaptureFrames, FramesHoldWhatWasPaintedInBgraAtTheMonitorSize) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ShmAndGetImage, CaptureFrames, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Shm" : "GetImage"; });
+                         [](const auto& param) { return param.param ? "Shm" : "GetImage"; });
 
 TEST(CaptureMonitors, PrimaryMonitorAwayFromTheOriginIsCapturedFromItsPlace) {
     Xvfb server("640x480x24");

@@ -60,7 +60,7 @@ TEST(CursorComposite, CursorPartlyOrWhollyOutsideIsClippedNotMoved) {
         const int64_t visibleH = std::min<int64_t>(kH, c.top + 3) - std::max<int64_t>(0, c.top);
         EXPECT_EQ(white_pixels, visibleW * visibleH);
     }
-    for (const auto [left, top] : {std::pair<int64_t, int64_t>{-3, 0}, {kW, 0}, {0, kH}, {-100000, -100000}}) {
+    for (const auto& [left, top] : {std::pair<int64_t, int64_t>{-3, 0}, {kW, 0}, {0, kH}, {-100000, -100000}}) {
         auto frame = make_frame();
         composite_cursor(frame.data(), kW, kH, kStride, cursor.data(), 3, 3, left, top);
         EXPECT_EQ(frame, make_frame());
