@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/main_loop.h"
 #include "app/shutdown_monitor.h"
+#include "app/signal_stop.h"
 #include "capture/capture_stream.h"
 #include "capture/frame_writer.h"
 #include "capture/settings.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
     if (cli.fps) set_target_fps(*cli.fps);
 
     setvbuf(stdout, nullptr, _IONBF, 0);
+    block_stop_signals();
 
     CaptureStream* stream = start_capture_stream();
     if (!stream) return 1;
@@ -47,6 +49,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     pthread_detach(monitor);
+    pthread_t signals;
+    if (!start_thread(&signals, signal_stop_thread, nullptr, "signal thread")) return 1;
+    pthread_detach(signals);
 
     run_main_loop();
     return 0;

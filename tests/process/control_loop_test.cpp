@@ -2,6 +2,8 @@
 // recorded events, the log lines and the orderly end.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -221,6 +223,30 @@ TEST(ControlLoop, WhatTheRemoteUserHeldIsReleasedAtTheEnd) {
                                                             "key code=0x38 down=0",
                                                             "text code=0 down=0 units=00E9 flags=0",
                                                         }));
+}
+
+// A controller's usual stop signals: what was held is let go of first, and
+// the parent still sees the child killed by that very signal.
+TEST(ControlLoop, AStopSignalReleasesHeldInputThenKillsAsTheSignalWould) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        ControlSession s;
+        ASSERT_TRUE(s.started());
+        s.send({0x02, 0x01, 0x01,          // left held
+                0x04, 0x00, 0x10, 0x01});  // Shift held
+        for (int i = 0; i < 400 && s.events().size() < 2; ++i) usleep(5'000);
+        s.child().kill_now(signal);
+        const auto status = s.child().wait_exit(5s);
+        ASSERT_TRUE(status);
+        ASSERT_TRUE(WIFSIGNALED(*status));
+        EXPECT_EQ(WTERMSIG(*status), signal);
+        EXPECT_EQ(s.events(), (Lines{
+                                  "mouse type=1 x=0 y=0 button=0 click=1",
+                                  "key code=0x38 down=1",
+                                  "mouse type=2 x=0 y=0 button=0 click=1",
+                                  "key code=0x38 down=0",
+                              }));
+    }
 }
 
 TEST(ControlLoop, StdinClosedBeforeTheFirstFrameStillEndsTheProgram) {

@@ -1,0 +1,44 @@
+#include "app/signal_stop.h"
+
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include "input/input_handlers.h"
+
+namespace {
+
+sigset_t stop_signals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGHUP);
+    return set;
+}
+
+}  // namespace
+
+void block_stop_signals() {
+    const sigset_t set = stop_signals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+void* signal_stop_thread(void*) {
+    const sigset_t set = stop_signals();
+    int signal = 0;
+    while (sigwait(&set, &signal) != 0) {
+    }
+    release_held_input();
+    // The parent must see the same death as without us: default action,
+    // delivered to this thread, the only one where it is unblocked.
+    struct sigaction defaultAction {};
+    defaultAction.sa_handler = SIG_DFL;
+    sigaction(signal, &defaultAction, nullptr);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+    raise(signal);
+    _exit(128 + signal);  // not reached
+}
