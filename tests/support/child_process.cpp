@@ -26,7 +26,7 @@ void close_fd(int& fd) {
 
 }  // namespace
 
-ChildProcess::ChildProcess(const Options& options) {
+ChildProcess::ChildProcess(const Options& options) : stderrKeep_(options.stderrKeep) {
     int in[2], out[2], err[2];
     if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) abort();
     pid_ = fork();
@@ -100,7 +100,7 @@ bool ChildProcess::stdout_has_data(std::chrono::milliseconds timeout) {
 }
 
 void ChildProcess::drain_stderr(int timeoutMs) {
-    char buffer[4096];
+    char buffer[65536];
     pollfd pfd{stderr_, POLLIN, 0};
     while (stderr_ >= 0 && poll(&pfd, 1, timeoutMs) > 0) {
         const ssize_t n = read(stderr_, buffer, sizeof buffer);
@@ -109,6 +109,8 @@ void ChildProcess::drain_stderr(int timeoutMs) {
             break;
         }
         stderrText_.append(buffer, static_cast<size_t>(n));
+        stderrBytes_ += static_cast<size_t>(n);
+        if (stderrText_.size() > stderrKeep_) stderrText_.erase(0, stderrText_.size() - stderrKeep_);
         timeoutMs = 0;
     }
 }
@@ -116,6 +118,11 @@ void ChildProcess::drain_stderr(int timeoutMs) {
 std::string ChildProcess::stderr_text() {
     drain_stderr(0);
     return stderrText_;
+}
+
+size_t ChildProcess::stderr_bytes() {
+    drain_stderr(0);
+    return stderrBytes_;
 }
 
 bool ChildProcess::wait_for_stderr(const std::string& text, std::chrono::milliseconds timeout) {

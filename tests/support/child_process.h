@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@ public:
         std::vector<std::string> args;             // argv[0] is the program
         std::map<std::string, std::string> env;    // added to the environment
         bool ignoreSigpipe = false;                // start with SIGPIPE ignored
+        size_t stderrKeep = SIZE_MAX;              // keep only the last bytes of stderr
     };
 
     explicit ChildProcess(const Options& options);
@@ -36,8 +38,10 @@ public:
     // Bytes available on stdout within `timeout`, without reading them all.
     bool stdout_has_data(std::chrono::milliseconds timeout);
 
-    // Everything the child wrote to stderr so far.
+    // Everything the child wrote to stderr so far (its tail, when limited).
     std::string stderr_text();
+    // How many bytes the child has written to stderr so far.
+    size_t stderr_bytes();
     // Waits until stderr contains `text`.
     bool wait_for_stderr(const std::string& text, std::chrono::milliseconds timeout);
 
@@ -56,5 +60,7 @@ private:
     int stdout_ = -1;
     int stderr_ = -1;
     std::string stderrText_;
+    size_t stderrKeep_;
+    size_t stderrBytes_ = 0;
     std::optional<int> status_;
 };
