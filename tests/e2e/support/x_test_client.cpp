@@ -1,6 +1,7 @@
 #include "support/x_test_client.h"
 
 #include <xcb/randr.h>
+#include <xcb/res.h>
 
 #include <cstdlib>
 
@@ -18,6 +19,14 @@ XTestClient::~XTestClient() {
 }
 
 void XTestClient::sync() { free(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr)); }
+
+int XTestClient::client_count() {
+    xcb_res_query_clients_reply_t* reply = xcb_res_query_clients_reply(conn_, xcb_res_query_clients(conn_), nullptr);
+    if (!reply) return -1;
+    const int count = static_cast<int>(reply->num_clients);
+    free(reply);
+    return count;
+}
 
 void XTestClient::fill_rect(int x, int y, int width, int height, uint32_t rgb) {
     const xcb_window_t window = xcb_generate_id(conn_);

@@ -27,6 +27,8 @@ public:
     bool add_monitor(const std::string& name, int x, int y, int width, int height, bool primary);
     // Makes the server finish everything sent so far.
     void sync();
+    // Clients connected to the server, this one included; -1 if unknown.
+    int client_count();
 
 private:
     bool has_monitor(xcb_atom_t name);
