@@ -90,6 +90,8 @@ void post_event(const InputEvent& event) {
     std::visit([](const auto& e) { check(e); }, event);
 }
 
+void settle_posted_events() {}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     reset_input_state();
     SplitReader reader{data, size};

@@ -55,6 +55,7 @@ void release_held_input() {
     std::lock_guard<std::mutex> guard(g_inputLock);
     release_held_buttons(g_pointer, post);
     release_held_keys(g_keyboard, post);
+    settle_posted_events();
 }
 
 void reset_input_state() {

@@ -63,3 +63,6 @@ void post_event(const InputEvent& event) {
     CGEventPost(kCGSessionEventTap, e);
     CFRelease(e);
 }
+
+// CGEventPost has handed the event to the window server when it returns.
+void settle_posted_events() {}

@@ -219,3 +219,13 @@ void post_event(const InputEvent& event) {
     std::visit([&](const auto& e) { post(*x, e); }, event);
     xcb_flush(x->conn);
 }
+
+void settle_posted_events() {
+    const XInputConnection* x = x_input_connection();
+    if (!x) return;
+    std::lock_guard<std::mutex> guard(g_posterLock);
+    // A reply comes only after the server has handled every request before
+    // it. Without it, the last requests of a process that exits at once can
+    // be dropped with the connection.
+    free(xcb_get_input_focus_reply(x->conn, xcb_get_input_focus(x->conn), nullptr));
+}
