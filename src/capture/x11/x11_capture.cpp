@@ -102,6 +102,7 @@ GrabResult grab_once(CaptureStream* s) {
     XcbReply<xcb_xfixes_get_cursor_image_reply_t> cursor;
     if (s->drawCursor) cursor.reset(xcb_xfixes_get_cursor_image_reply(c, cursorCookie, nullptr));
 
+    discard_pending_events(c);
     if (xcb_connection_has_error(c)) return GrabResult::connectionLost;
     // A refused request (the screen shrank under the monitor, say) only
     // costs this tick.

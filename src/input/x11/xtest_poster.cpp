@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "capture/capture_stream.h"
+#include "capture/x11/xcb_handles.h"
 #include "input/event_poster.h"
 #include "input/x11/x11_keysyms.h"
 #include "input/x11/xtest_connection.h"
@@ -218,6 +219,7 @@ void post_event(const InputEvent& event) {
     std::lock_guard<std::mutex> guard(g_posterLock);
     std::visit([&](const auto& e) { post(*x, e); }, event);
     xcb_flush(x->conn);
+    discard_pending_events(x->conn);
 }
 
 void settle_posted_events() {
