@@ -2,43 +2,51 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <vector>
 
-namespace {
+#include "capture/settings.h"
 
-CommandLine parse(std::initializer_list<const char*> args) {
-    std::vector<const char*> argv{"screenshare-helper"};
-    argv.insert(argv.end(), args);
-    return parse_command_line(static_cast<int>(argv.size()), argv.data());
-}
-
-TEST(CommandLine, FrameRatesAreReadTheWayAtoiReadsThem) {
+TEST(CommandLine, OnlyTheFirstArgumentCountsReadTheWayAtoiReadsIt) {
     struct Case {
-        const char* arg;
+        std::vector<const char*> args;
         std::optional<uint32_t> fps;
+        bool query = false;
     } cases[] = {
-        {"30", 30u},  {"30fps", 30u}, {"  +45", 45u}, {"1", 1u},     {"120", 120u},
-        {"121", {}},  {"0", {}},      {"-5", {}},     {"abc", {}},   {"", {}},
-        {"4294967326", {}},  // wraps to 30 in 32 bits; must stay out of range
-        {"99999999999999999999", {}},
-        {"-2147483648", {}},
+        {{}, {}},
+        {{"30"}, 30u},
+        {{"30fps", "60"}, 30u},
+        {{"  +45"}, 45u},
+        {{"1"}, 1u},
+        {{"120"}, 120u},
+        {{"121"}, {}},
+        {{"0"}, {}},
+        {{"-5"}, {}},
+        {{"abc"}, {}},
+        {{""}, {}},
+        {{"4294967326"}, {}},  // 30 when cut to 32 bits: still out of range
+        {{"99999999999999999999"}, {}},
+        {{"-2147483648"}, {}},
+        {{"--check-accessibility"}, {}, true},
+        {{"--check-accessibility", "30"}, {}, true},
+        {{"--check-accessibility=1"}, {}},
+        {{"--Check-Accessibility"}, {}},
+        {{"30", "--check-accessibility"}, 30u},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.arg);
-        const CommandLine cli = parse({c.arg});
-        EXPECT_FALSE(cli.checkAccessibility);
+    for (const Case& c : cases) {
+        std::vector<const char*> argv{"screenshare-helper"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        SCOPED_TRACE(c.args.empty() ? "(none)" : c.args[0]);
+        const CommandLine cli = parse_command_line(int(argv.size()), argv.data());
         EXPECT_EQ(cli.fps, c.fps);
+        EXPECT_EQ(cli.checkAccessibility, c.query);
     }
 }
 
-TEST(CommandLine, OnlyTheExactFirstArgumentSelectsThePermissionQuery) {
-    EXPECT_TRUE(parse({"--check-accessibility"}).checkAccessibility);
-    EXPECT_TRUE(parse({"--check-accessibility", "30"}).checkAccessibility);
-    EXPECT_FALSE(parse({"--check-accessibility=1"}).checkAccessibility);
-    EXPECT_FALSE(parse({"--Check-Accessibility"}).checkAccessibility);
-    EXPECT_FALSE(parse({"30", "--check-accessibility"}).checkAccessibility);
-    EXPECT_EQ(parse({"30", "60"}).fps, 30u);
-    EXPECT_EQ(parse({}).fps, std::nullopt);
+TEST(CommandLine, TheRateSetsTheWritersInterval) {
+    EXPECT_EQ(TARGET_FPS, 15u);
+    EXPECT_EQ(FRAME_INTERVAL_NS, 66'666'666u);
+    testing::internal::CaptureStderr();
+    set_target_fps(30);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[capture] FPS set to 30 from CLI argument\n");
+    EXPECT_EQ(FRAME_INTERVAL_NS, 33'333'333u);
 }
-
-}  // namespace

@@ -1,0 +1,198 @@
+// How the real helper starts, answers the permission query, and ends, also
+// when its controller misbehaves.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "e2e/x_client.h"
+
+namespace {
+
+// Whether each of the lines of `lines` is in `log`, in this order; other
+// threads' lines may come in between.
+bool in_order(const std::string& log, const std::string& lines) {
+    std::istringstream in(lines);
+    size_t at = 0;
+    for (std::string line; std::getline(in, line); at += line.size()) {
+        if ((at = log.find(line, at)) == std::string::npos) return false;
+    }
+    return true;
+}
+
+// Without XTEST, input cannot be posted: the X11 form of a missing permission.
+TEST(Lifecycle, PermissionAnswersWithAndWithoutXtest) {
+    for (const bool xtest : {true, false}) {
+        SCOPED_TRACE(xtest);
+        Xvfb server("320x240x24", xtest ? std::vector<std::string>{} : std::vector<std::string>{"-extension", "XTEST"});
+        Child query({HELPER_PATH, "--check-accessibility"}, on(server));
+        EXPECT_EQ(query.exit_code(), xtest ? 0 : 1);
+        EXPECT_TRUE(query.read(1, 100ms).empty());
+        EXPECT_EQ(query.log(), xtest ? "[ctrl] Accessibility permission granted.\n"
+                                     : "[ctrl] Accessibility permission NOT granted.\n"
+                                       "[ctrl] A system dialog has been shown asking for permission.\n"
+                                       "[ctrl] Please grant access in System Settings > Privacy & Security > "
+                                       "Accessibility.\n"
+                                       "[ctrl] Then click 'Start Capture' again. No app restart needed.\n");
+
+        Child helper(helper_args("24"), on(server));
+        ASSERT_TRUE(helper.wait_log("[ctrl] control loop started, reading stdin...\n")) << helper.log();
+        helper.close_stdin();
+        EXPECT_EQ(helper.exit_code(), 0);
+        const std::string log = helper.log();
+        const std::string report = xtest ? "[ctrl] Accessibility permission granted.\n"
+                                         : "[ctrl] Accessibility permission NOT granted.\n"
+                                           "[ctrl] A system dialog has been shown asking for permission.\n"
+                                           "[ctrl] Go to: System Settings > Privacy & Security > Accessibility\n"
+                                           "[ctrl] and enable this app. No restart needed after granting.\n";
+        const std::string warning = "[ctrl] WARNING: Accessibility permission not granted.\n"
+                                    "[ctrl] Mouse/keyboard control will NOT work.\n"
+                                    "[ctrl] Go to: System Settings > Privacy & Security > Accessibility\n"
+                                    "[ctrl] and enable this app. No restart needed after granting.\n";
+        EXPECT_TRUE(in_order(log, "[capture] FPS set to 24 from CLI argument\n[capture] Display: 320x240 (ID=\n" + report +
+                                      "[capture] Frame writer timer started at 24 fps\n" + (xtest ? "" : warning) +
+                                      "[ctrl] control loop started, reading stdin...\n"
+                                      "[ctrl] stdin EOF, control loop exiting\n"
+                                      "[capture] stdin closed, stopping SCStream...\n"
+                                      "[capture] SCStream stopped cleanly\n"))
+            << log;
+        EXPECT_EQ(log.find("NOT") == std::string::npos, xtest) << log;
+    }
+}
+
+TEST(Lifecycle, ClosingStdinAtAnyMomentExitsZero) {
+    Xvfb server("320x240x24");
+    {
+        Child helper(helper_args(), on(server));
+        helper.close_stdin();  // before the first frame, most likely
+        EXPECT_EQ(helper.exit_code(), 0) << helper.log();
+    }
+    Child helper(helper_args(), on(server));
+    ASSERT_TRUE(helper.wait_log("control loop started"));
+    Bytes bytes;
+    for (int i = 0; i < 2000; ++i) bytes.insert(bytes.end(), {0x01, 0x00, uint8_t(i), 0x00, uint8_t(i), 0x03, 0, 1});
+    bytes.insert(bytes.end(), {0x04, 0x00});  // a key message cut short
+    helper.send(bytes);
+    helper.close_stdin();
+    EXPECT_EQ(helper.exit_code(), 0) << helper.log();
+    EXPECT_TRUE(helper.log().find("[ctrl] stdin EOF") == std::string::npos);
+}
+
+// A controller's stop signals: held input is let go, then the helper dies by
+// that very signal, as the parent expects.
+TEST(Lifecycle, StopSignalsReleaseHeldInputThenKill) {
+    Xvfb server("320x240x24");
+    XClient x(server.display());
+    x.open_input_window();
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        Child helper(helper_args(), on(server));
+        ASSERT_TRUE(helper.wait_log("control loop started"));
+        helper.send(key(65, 1));
+        const auto press = x.next_event();
+        ASSERT_TRUE(press && press->type == XCB_KEY_PRESS);
+        kill(helper.pid(), sig);
+        const auto release = x.next_event();
+        ASSERT_TRUE(release) << helper.log();
+        EXPECT_EQ(std::pair(release->type, release->detail), std::pair(uint8_t(XCB_KEY_RELEASE), press->detail));
+        const auto status = helper.wait(5s);
+        ASSERT_TRUE(status && WIFSIGNALED(*status));
+        EXPECT_EQ(WTERMSIG(*status), sig);
+    }
+}
+
+int shm_segments_of(pid_t pid) {
+    std::ifstream table("/proc/sysvipc/shm");
+    std::string line;
+    int count = 0;
+    for (std::getline(table, line); std::getline(table, line);) {
+        std::istringstream fields(line);
+        long key, id, perms, size, creator = 0;
+        count += fields >> key >> id >> perms >> size >> creator && creator == pid;
+    }
+    return count;
+}
+
+TEST(Lifecycle, AReaderThatClosesStdoutEndsItByBrokenPipeLeavingNothingBehind) {
+    Xvfb server("320x240x24");
+    XClient x(server.display());
+    const int clientsBefore = x.client_count();
+    Child helper(helper_args(), on(server));
+    const auto h = read_header(helper);
+    ASSERT_TRUE(h && read_frame(helper, *h));
+    EXPECT_GT(x.client_count(), clientsBefore);
+    EXPECT_GT(shm_segments_of(helper.pid()), 0);
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(helper.pid()) + "/task")) {
+        EXPECT_EQ(std::filesystem::file_size(task.path() / "children"), 0u) << "the helper started a process";
+    }
+    helper.close_stdout();
+    const auto status = helper.wait(5s);
+    ASSERT_TRUE(status && WIFSIGNALED(*status)) << helper.log();
+    EXPECT_EQ(WTERMSIG(*status), SIGPIPE);
+    EXPECT_TRUE(eventually([&] { return x.client_count() == clientsBefore; }));
+    EXPECT_TRUE(eventually([&] { return shm_segments_of(helper.pid()) == 0; }));
+}
+
+// A marker at the start of every frame: a frame cut short or resumed mid-way would move it.
+TEST(Lifecycle, AfterAStalledReaderFramesResumeWhole) {
+    Xvfb server("320x240x24");
+    XClient x(server.display());
+    x.set_root(0x102030);
+    x.fill(0, 0, 4, 1, 0xFF0000);
+    x.warp(300, 220);
+    Child helper(helper_args(), on(server));
+    const auto h = read_header(helper);
+    ASSERT_TRUE(h && read_frame(helper, *h));
+    std::this_thread::sleep_for(3s);  // the stall
+    for (int i = 0; i < 30; ++i) {
+        const auto frame = read_frame(helper, *h);
+        ASSERT_TRUE(frame) << i;
+        EXPECT_EQ(std::vector<uint32_t>({pixel(*frame, *h, 0, 0), pixel(*frame, *h, 4, 0), pixel(*frame, *h, 0, 239)}),
+                  std::vector<uint32_t>({0xFFFF0000, 0xFF102030, 0xFF102030})) << i;
+    }
+    helper.close_stdin();
+    EXPECT_EQ(helper.exit_code(), 0);
+}
+
+long resident_kib(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    return -1;
+}
+
+// 10 MB of random bytes: the helper keeps streaming, its memory stays flat,
+// and it still ends cleanly.
+TEST(Lifecycle, AFloodOfRandomBytesLeavesItStreamingWithFlatMemory) {
+    Xvfb server("320x240x24");
+    Child helper(helper_args(), on(server), false);  // nearly every byte logs a line
+    const auto h = read_header(helper);
+    ASSERT_TRUE(h && read_frame(helper, *h));
+    const long before = resident_kib(helper.pid());
+    std::thread writer([&] {
+        std::mt19937 random(20261207);
+        Bytes chunk(64 * 1024);
+        for (int i = 0; i < 160; ++i) {
+            for (auto& byte : chunk) byte = uint8_t(random());
+            if (!helper.send(chunk)) break;
+        }
+        helper.close_stdin();
+    });
+    long peak = before;
+    while (read_frame(helper, *h)) peak = std::max(peak, resident_kib(helper.pid()));
+    // The stream ends only because the helper does, once the flood is over.
+    const bool ended = helper.wait(5s).has_value();
+    if (!ended) kill(helper.pid(), SIGKILL);
+    writer.join();
+    ASSERT_TRUE(ended) << "the stream stalled during the flood";
+    EXPECT_EQ(helper.exit_code(), 0);
+    EXPECT_LT(peak - before, 8 * 1024) << before << " KiB before";
+}
+
+}  // namespace

@@ -1,0 +1,81 @@
+// Which display is captured, what the capture service is asked for, and how
+// the pointer is drawn over a frame.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "capture/capture_config.h"
+#include "capture/display_choice.h"
+#include "capture/x11/cursor_composite.h"
+
+namespace {
+
+TEST(DisplayChoice, MainDisplayElseTheFirstListedElseNone) {
+    const std::vector<DisplayInfo> displays = {{7, 0, 0, 800, 600}, {3, 800, 0, 1920, 1080}, {9, 0, 600, 640, 480}};
+    EXPECT_EQ(choose_display(displays, 3)->width, 1920u);
+    EXPECT_EQ(choose_display(displays, 9)->id, 9u);
+    EXPECT_EQ(choose_display(displays, 42)->id, 7u);
+    EXPECT_FALSE(choose_display({}, 0));
+}
+
+// The layout the stream announces ("BGRA" in memory), the display at its own
+// size with the pointer, at most one picture per frame of the stream.
+TEST(CaptureConfig, TheWholeDisplayInTheStreamsLayout) {
+    for (uint32_t fps : {1u, 120u}) {
+        const CaptureConfig c = make_capture_config(DisplayInfo{7, -1440, 200, 1440, 900}, fps);
+        EXPECT_EQ(c.pixelFormat, uint32_t('B' << 24 | 'G' << 16 | 'R' << 8 | 'A'));
+        EXPECT_EQ(c.width, 1440u);
+        EXPECT_EQ(c.height, 900u);
+        EXPECT_TRUE(c.showsCursor);
+        EXPECT_EQ(c.queueDepth, 3);
+        EXPECT_EQ(c.frameIntervalValue, 1);
+        EXPECT_EQ(c.frameIntervalTimescale, int32_t(fps));
+    }
+}
+
+// An 8x6 frame with padded rows; pixel (x, y) is B = x, G = y, R = 100.
+constexpr uint32_t kW = 8, kH = 6;
+constexpr size_t kStride = kW * 4 + 8;
+
+std::vector<uint8_t> frame() {
+    std::vector<uint8_t> f(kStride * kH, 0xEE);
+    for (uint32_t y = 0; y < kH; ++y)
+        for (uint32_t x = 0; x < kW; ++x) {
+            uint8_t* p = &f[y * kStride + x * 4];
+            p[0] = uint8_t(x), p[1] = uint8_t(y), p[2] = 100, p[3] = 255;
+        }
+    return f;
+}
+
+TEST(CursorComposite, PremultipliedOverAndClippedAtTheEdges) {
+    auto f = frame();
+    const uint32_t cursor[] = {0xFFFFFFFFu, 0x80800000u, 0};  // opaque white, half red, transparent
+    composite_cursor(f.data(), kW, kH, kStride, cursor, 3, 1, 3, 2);
+    const uint8_t* p = &f[2 * kStride + 3 * 4];
+    EXPECT_EQ(std::vector<uint8_t>(p, p + 12),
+              (std::vector<uint8_t>{255, 255, 255, 255, 2, 1, 0x80 + 50, 255, 5, 2, 100, 255}));
+
+    struct Case {
+        int64_t left, top;
+        int whitePixels;
+    } cases[] = {{-2, -2, 1}, {6, 4, 4}, {-1, 3, 6}, {2, 1, 9}, {-3, 0, 0}, {kW, 0, 0}, {0, kH, 0}, {-100000, 5, 0}};
+    const std::vector<uint32_t> white(3 * 3, 0xFFFFFFFFu);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.left << "," << c.top);
+        f = frame();
+        composite_cursor(f.data(), kW, kH, kStride, white.data(), 3, 3, c.left, c.top);
+        int whitePixels = 0;
+        for (uint32_t y = 0; y < kH; ++y)
+            for (uint32_t x = 0; x < kW; ++x) {
+                const bool inside = int64_t(x) >= c.left && int64_t(x) < c.left + 3 && int64_t(y) >= c.top &&
+                                    int64_t(y) < c.top + 3;
+                whitePixels += f[y * kStride + x * 4 + 2] == 255;
+                EXPECT_EQ(f[y * kStride + x * 4 + 2] == 255, inside) << x << "," << y;
+            }
+        EXPECT_EQ(whitePixels, c.whitePixels);
+        for (uint32_t y = 0; y < kH; ++y) EXPECT_EQ(f[y * kStride + kW * 4], 0xEE);  // padding untouched
+    }
+}
+
+}  // namespace
