@@ -14,13 +14,17 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -93,17 +97,76 @@ void report_saved(bool ok, const char* what, const std::string& path) {
     }
 }
 
-// The frames as they arrive, encoded by ffmpeg when it is there.
-FILE* open_video(const std::string& path, uint32_t width, uint32_t height, uint32_t fps) {
-    if (system("command -v ffmpeg >/dev/null 2>&1") != 0) {
-        fprintf(stderr, "demo: no ffmpeg, no video\n");
-        return nullptr;
+// The frames as they arrived, encoded by ffmpeg on a thread of its own, so
+// that a slow encoder does not slow the reading of the stream: it catches up
+// at the end, and drops frames only once kMaxQueued are waiting.
+class VideoEncoder {
+public:
+    static constexpr size_t kMaxQueued = 32;
+
+    bool start(const std::string& path, uint32_t width, uint32_t height, uint32_t fps) {
+        if (system("command -v ffmpeg >/dev/null 2>&1") != 0) {
+            fprintf(stderr, "demo: no ffmpeg, no video\n");
+            return false;
+        }
+        const std::string command = "ffmpeg -loglevel error -y -f rawvideo -pix_fmt bgra -s " +
+                                    std::to_string(width) + "x" + std::to_string(height) + " -r " +
+                                    std::to_string(fps) + " -i - -c:v libx264 -preset ultrafast -pix_fmt yuv420p '" +
+                                    path + "'";
+        pipe_ = popen(command.c_str(), "w");
+        if (!pipe_) return false;
+        thread_ = std::thread([this] { run(); });
+        return true;
     }
-    const std::string command = "ffmpeg -loglevel error -y -f rawvideo -pix_fmt bgra -s " + std::to_string(width) +
-                                "x" + std::to_string(height) + " -r " + std::to_string(fps) +
-                                " -i - -c:v libx264 -preset ultrafast -pix_fmt yuv420p '" + path + "'";
-    return popen(command.c_str(), "w");
-}
+
+    void push(const std::vector<uint8_t>& frame) {
+        if (!pipe_) return;
+        std::lock_guard<std::mutex> guard(lock_);
+        if (queue_.size() >= kMaxQueued) {
+            ++dropped_;
+            return;
+        }
+        queue_.push_back(frame);
+        wake_.notify_one();
+    }
+
+    // Waits for the encoder to take every queued frame and finish the file.
+    bool finish() {
+        if (!pipe_) return false;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            closing_ = true;
+            wake_.notify_one();
+        }
+        thread_.join();
+        const bool ok = pclose(pipe_) == 0 && !failed_;
+        pipe_ = nullptr;
+        if (dropped_ > 0) fprintf(stderr, "demo: the video encoder fell behind; %zu frames left out\n", dropped_);
+        return ok;
+    }
+
+private:
+    void run() {
+        for (;;) {
+            std::unique_lock<std::mutex> held(lock_);
+            wake_.wait(held, [&] { return closing_ || !queue_.empty(); });
+            if (queue_.empty()) return;
+            std::vector<uint8_t> frame = std::move(queue_.front());
+            queue_.pop_front();
+            held.unlock();
+            if (!failed_ && fwrite(frame.data(), 1, frame.size(), pipe_) != frame.size()) failed_ = true;
+        }
+    }
+
+    FILE* pipe_ = nullptr;
+    std::thread thread_;
+    std::mutex lock_;
+    std::condition_variable wake_;
+    std::deque<std::vector<uint8_t>> queue_;
+    bool closing_ = false;
+    bool failed_ = false;  // the encoder's thread only
+    size_t dropped_ = 0;
+};
 
 // Control messages, big-endian payloads.
 void put_move(std::vector<uint8_t>& out, int x, int y) {
@@ -134,22 +197,24 @@ std::optional<std::pair<uint16_t, bool>> us_key(char c) {
     }
 }
 
-std::vector<uint8_t> typing_messages(const Terminal& t) {
-    std::vector<uint8_t> out;
+// One piece per frame, so that the typing can be watched in the video.
+std::vector<std::vector<uint8_t>> typing_messages(const Terminal& t) {
+    std::vector<std::vector<uint8_t>> pieces(1);
     // Without a window manager the keyboard follows the pointer.
-    put_move(out, t.x + 10 * t.cellWidth, t.y + kLineRow * t.cellHeight + t.cellHeight / 2);
+    put_move(pieces.back(), t.x + 10 * t.cellWidth, t.y + kLineRow * t.cellHeight + t.cellHeight / 2);
     for (const char* c = kKeyedPart; *c; ++c) {
         const auto key = us_key(*c);
         if (!key) continue;
+        auto& out = pieces.emplace_back();
         if (key->second) put_key(out, kVkShift, true);
         tap_key(out, key->first);
         if (key->second) put_key(out, kVkShift, false);
     }
-    tap_text(out, kAccent);
-    tap_key(out, kVkSpace);
-    tap_text(out, kEmoji);
-    tap_key(out, kVkEnter);
-    return out;
+    tap_text(pieces.emplace_back(), kAccent);
+    tap_key(pieces.emplace_back(), kVkSpace);
+    tap_text(pieces.emplace_back(), kEmoji);
+    tap_key(pieces.emplace_back(), kVkEnter);
+    return pieces;
 }
 
 std::vector<uint8_t> double_click_messages(const Terminal& t) {
@@ -184,7 +249,7 @@ std::string primary_selection() {
 // selection; one step per arriving frame, so the stream keeps being read.
 class Operator {
 public:
-    explicit Operator(Terminal t) : terminal_(std::move(t)) {}
+    explicit Operator(Terminal t) : terminal_(std::move(t)), typing_(typing_messages(terminal_)) {}
 
     bool done() const { return step_ == Step::Done; }
     bool line_arrived() const { return line_ == std::string(kExpectedLine) + "\n"; }
@@ -196,9 +261,9 @@ public:
         const auto now = Clock::now();
         switch (step_) {
             case Step::Type:
-                send(helperStdin, typing_messages(terminal_));
-                printf("typing into the terminal: \"%s\"\n", kExpectedLine);
-                advance(Step::AwaitLine, now + kLineDeadline);
+                if (typed_ == 0) printf("typing into the terminal: \"%s\"\n", kExpectedLine);
+                send(helperStdin, typing_[typed_]);
+                if (++typed_ == typing_.size()) advance(Step::AwaitLine, now + kLineDeadline);
                 break;
             case Step::AwaitLine:
                 line_ = read_file(terminal_.lineFile);
@@ -231,6 +296,8 @@ private:
     }
 
     Terminal terminal_;
+    std::vector<std::vector<uint8_t>> typing_;
+    size_t typed_ = 0;
     Step step_ = Step::Type;
     Clock::time_point deadline_, nextPoll_;
     std::string line_, selection_;
@@ -290,7 +357,8 @@ int main(int argc, char** argv) {
            width, height, fps, header + 20, frameBytes);
 
     const std::string videoPath = outDir + "/demo.mp4";
-    FILE* video = open_video(videoPath, width, height, fps);
+    VideoEncoder video;
+    const bool recording = video.start(videoPath, width, height, fps);
     std::optional<Operator> op;
     if (terminal) op.emplace(*terminal);
 
@@ -304,11 +372,7 @@ int main(int argc, char** argv) {
             report_saved(save_png(outDir + "/demo-first.png", frame.data(), width, height), "first frame",
                          outDir + "/demo-first.png");
         }
-        if (video && fwrite(frame.data(), 1, frame.size(), video) != frame.size()) {
-            fprintf(stderr, "demo: the video encoder stopped\n");
-            pclose(video);
-            video = nullptr;
-        }
+        video.push(frame);
         if (op) op->on_frame(toChild);
         elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     }
@@ -318,10 +382,9 @@ int main(int argc, char** argv) {
         report_saved(save_png(outDir + "/demo-last.png", frame.data(), width, height), "last frame",
                      outDir + "/demo-last.png");
     }
-    if (video) report_saved(pclose(video) == 0, "video", videoPath);
-
     const int status = stop_helper(pid, toChild);
     printf("stdin closed; helper exit status: %d\n", status);
+    if (recording) report_saved(video.finish(), "video", videoPath);
     bool inputOk = true;
     if (op) {
         std::string line = op->line();
