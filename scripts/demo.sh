@@ -39,10 +39,17 @@ wait_for() {
 
 terminal_args=()
 if [ -z "${DISPLAY:-}" ]; then
-  # Xvfb picks a free display number itself and tells us which.
-  Xvfb -displayfd 3 -screen 0 1280x720x24 -noreset -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  wait_for 10 test -s "$work/display" || { echo "demo: Xvfb did not start" >&2; exit 1; }
+  # Xvfb picks a free display number itself and tells us which. Another
+  # server starting at the same moment can take that number first: try again.
+  settled() { [ -s "$work/display" ] || ! kill -0 "$xvfb_pid" 2>/dev/null; }
+  for _ in 1 2 3; do
+    Xvfb -displayfd 3 -screen 0 1280x720x24 -noreset -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    wait_for 10 settled && [ -s "$work/display" ] && break
+    kill "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=""
+  done
+  [ -n "$xvfb_pid" ] || { echo "demo: Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
   export DISPLAY=":$(head -n1 "$work/display")"
   # Something to look at: a checkered root window (it stays: -noreset).
   xsetroot -mod 16 16 -fg '#2060c0' -bg '#f0e8d0'

@@ -24,6 +24,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -37,8 +38,9 @@ constexpr const char* kKeyedPart = "Hello, World! Typed remotely: caf";
 constexpr uint32_t kAccent = 0xE9;     // é
 constexpr uint32_t kEmoji = 0x1F600;   // grinning face
 constexpr const char* kExpectedLine = "Hello, World! Typed remotely: caf\u00e9 \U0001F600";
-constexpr const char* kWord = "remotely";
-constexpr int kWordColumn = 20;  // of kWord in the line
+constexpr std::string_view kWord = "remotely";
+// Its bytes before the word are ASCII, one terminal column each.
+constexpr int kWordColumn = static_cast<int>(std::string_view(kExpectedLine).find(kWord));
 constexpr int kLineRow = 1;
 
 constexpr auto kLineDeadline = std::chrono::seconds(20);
@@ -219,7 +221,7 @@ std::vector<std::vector<uint8_t>> typing_messages(const Terminal& t) {
 
 std::vector<uint8_t> double_click_messages(const Terminal& t) {
     std::vector<uint8_t> out;
-    const int middle = kWordColumn + static_cast<int>(strlen(kWord)) / 2;
+    const int middle = kWordColumn + static_cast<int>(kWord.size()) / 2;
     put_move(out, t.x + middle * t.cellWidth + t.cellWidth / 2, t.y + kLineRow * t.cellHeight + t.cellHeight / 2);
     for (int i = 0; i < 2; ++i) put_left_button(out, true), put_left_button(out, false);
     return out;
@@ -272,7 +274,7 @@ public:
                     break;
                 }
                 send(helperStdin, double_click_messages(terminal_));
-                printf("double-clicking \"%s\"\n", kWord);
+                printf("double-clicking \"%.*s\"\n", static_cast<int>(kWord.size()), kWord.data());
                 advance(Step::AwaitSelection, now + kSelectionDeadline);
                 break;
             case Step::AwaitSelection:
