@@ -13,6 +13,13 @@
 
 namespace {
 
+// Held modifiers, shown only when there are any.
+std::string flags_suffix(uint64_t flags) {
+    char text[32] = "";
+    if (flags) snprintf(text, sizeof text, " flags=0x%llX", static_cast<unsigned long long>(flags));
+    return text;
+}
+
 int event_log_fd() {
     static const int fd = [] {
         const std::string path = fake_env_string("FAKE_EVENT_LOG");
@@ -27,19 +34,19 @@ std::string describe(const MouseEvent& e) {
              e.x, e.y, static_cast<unsigned>(e.button));
     std::string text = line;
     if (e.clickState) text += " click=" + std::to_string(*e.clickState);
-    return text;
+    return text + flags_suffix(e.flags);
 }
 
 std::string describe(const ScrollEvent& e) {
     char line[96];
     snprintf(line, sizeof line, "scroll units=%u wheels=%u delta=%d", e.units, e.wheelCount, e.delta);
-    return line;
+    return line + flags_suffix(e.flags);
 }
 
 std::string describe(const KeyEvent& e) {
     char line[64];
     snprintf(line, sizeof line, "key code=0x%02X down=%d", e.keyCode, e.keyDown ? 1 : 0);
-    return line;
+    return line + flags_suffix(e.flags);
 }
 
 std::string describe(const TextEvent& e) {

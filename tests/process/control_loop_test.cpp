@@ -184,9 +184,9 @@ TEST(ControlLoop, KeysGoThroughTheKeyMapAndTextAsUtf16) {
     EXPECT_EQ(s.events(), (Lines{
                               "key code=0x00 down=1",
                               "key code=0x00 down=0",
-                              "key code=0x37 down=1",
+                              "key code=0x37 down=1 flags=0x100000",
                               "key code=0x37 down=0",
-                              "key code=0x37 down=1",
+                              "key code=0x37 down=1 flags=0x100000",
                               "key code=0x37 down=0",
                               "key code=0x2B down=1",
                               "key code=0x2B down=0",
@@ -218,8 +218,8 @@ TEST(ControlLoop, WhatTheRemoteUserHeldIsReleasedAtTheEnd) {
     const Lines events = s.events();
     ASSERT_EQ(events.size(), 11u);
     EXPECT_EQ(Lines(events.begin() + 7, events.end()), (Lines{
-                                                            "mouse type=2 x=10 y=11 button=0 click=1",
-                                                            "mouse type=4 x=10 y=11 button=1 click=1",
+                                                            "mouse type=2 x=10 y=11 button=0 click=1 flags=0x20000",
+                                                            "mouse type=4 x=10 y=11 button=1 click=1 flags=0x20000",
                                                             "key code=0x38 down=0",
                                                             "text code=0 down=0 units=00E9 flags=0",
                                                         }));
@@ -242,8 +242,8 @@ TEST(ControlLoop, AStopSignalReleasesHeldInputThenKillsAsTheSignalWould) {
         EXPECT_EQ(WTERMSIG(*status), signal);
         EXPECT_EQ(s.events(), (Lines{
                                   "mouse type=1 x=0 y=0 button=0 click=1",
-                                  "key code=0x38 down=1",
-                                  "mouse type=2 x=0 y=0 button=0 click=1",
+                                  "key code=0x38 down=1 flags=0x20000",
+                                  "mouse type=2 x=0 y=0 button=0 click=1 flags=0x20000",
                                   "key code=0x38 down=0",
                               }));
     }
