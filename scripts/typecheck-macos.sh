@@ -107,7 +107,8 @@ else
 fi
 
 # A real identity signs with a secure timestamp.
-cmake -S . -B "$work/build" -DHELPER_CODESIGN_IDENTITY="Developer ID Application: Example" >"$work/configure.log" 2>&1 &&
+cmake -S . -B "$work/build" -DHELPER_CODESIGN_IDENTITY="Developer ID Application: Example" \
+  >"$work/configure.log" 2>&1 &&
   commands=$(ninja -C "$work/build" -t commands screenshare-helper) || commands=""
 if ! grep -qF -- "--timestamp --sign" <<<"$commands"; then
   echo "typecheck-macos: a real identity signs without --timestamp" >&2

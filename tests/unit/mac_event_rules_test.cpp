@@ -15,10 +15,10 @@ TEST(ModifierFlags, KeyAndMouseEventsCarryTheHeldModifiers) {
         uint8_t action;
         uint64_t flags;
     } rows[] = {
-        {0, 1, 0},        {16, 1, kShift},  {0, 1, kShift},        {65, 1, kShift},        {17, 1, kShift | kCmd},
-        {65, 0, kShift | kCmd}, {16, 0, kCmd}, {524, 1, kCmd},    {18, 1, kCmd | kOpt},   {524, 0, kOpt},
-        {0, 1, kOpt},     {18, 0, 0},       {20, 1, kCaps},        {20, 0, kCaps},         {65, 1, kCaps},
-        {16, 1, kCaps | kShift},            {20, 1, kShift},       {0, 1, kShift},         {16, 7, 0},
+        {0, 1, 0},        {16, 1, kShift},        {0, 1, kShift},  {65, 1, kShift},         {17, 1, kShift | kCmd},
+        {65, 0, kShift | kCmd},                   {16, 0, kCmd},   {524, 1, kCmd},          {18, 1, kCmd | kOpt},
+        {524, 0, kOpt},   {0, 1, kOpt},           {18, 0, 0},      {20, 1, kCaps},          {20, 0, kCaps},
+        {65, 1, kCaps},   {16, 1, kCaps | kShift}, {20, 1, kShift}, {0, 1, kShift},         {16, 7, 0},
     };
     KeyboardState s;
     for (const auto& row : rows) {
@@ -44,8 +44,9 @@ TEST(SampleStatus, OnlyPicturesThatMayReplaceTheLastOneAreStored) {
         std::optional<int64_t> status;
         bool stored;
     } rows[] = {
-        {true, 0, true},  {true, 4, true},   {true, std::nullopt, true}, {true, 1, false}, {true, 2, false},
-        {true, 3, false}, {true, 5, false},  {true, 6, false},           {false, 0, false}, {false, std::nullopt, false},
+        {true, 0, true},   {true, 4, true},  {true, std::nullopt, true}, {true, 1, false},
+        {true, 2, false},  {true, 3, false}, {true, 5, false},           {true, 6, false},
+        {false, 0, false}, {false, std::nullopt, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.image << " " << row.status.value_or(-1));
