@@ -4,14 +4,10 @@
 
 enable_language(OBJCXX)
 
-# ScreenCaptureKit needs 12.3; the helper is built for Apple silicon only.
-set(CMAKE_OSX_DEPLOYMENT_TARGET 12.3)
-set(CMAKE_OSX_ARCHITECTURES arm64)
+# The deployment target and architecture are set before project().
 set(CMAKE_OBJCXX_STANDARD 20)
 set(CMAKE_OBJCXX_STANDARD_REQUIRED ON)
 set(CMAKE_OBJCXX_EXTENSIONS OFF)
-# helper_core was created before this file was read.
-set_target_properties(helper_core PROPERTIES OSX_ARCHITECTURES arm64)
 
 set(HELPER_CODESIGN_IDENTITY "-" CACHE STRING
   "Identity that codesign signs the helper with; - signs ad hoc")
@@ -38,11 +34,16 @@ target_link_libraries(screenshare-helper PRIVATE
 )
 
 # Screen Recording and Accessibility are granted to a signature: sign every
-# build, for the hardened runtime, with the entitlements beside this file.
+# build, for the hardened runtime, with the entitlements beside this file. A
+# real identity also gets a secure timestamp, which notarization requires;
+# an ad-hoc signature cannot have one. Then check what was signed.
+set(HELPER_CODESIGN_OPTIONS --force --options runtime --entitlements ${HELPER_ENTITLEMENTS})
+if(NOT HELPER_CODESIGN_IDENTITY STREQUAL "-")
+  list(APPEND HELPER_CODESIGN_OPTIONS --timestamp)
+endif()
 add_custom_command(TARGET screenshare-helper POST_BUILD
-  COMMAND codesign --force --options runtime
-          --entitlements ${HELPER_ENTITLEMENTS}
-          --sign ${HELPER_CODESIGN_IDENTITY}
+  COMMAND codesign ${HELPER_CODESIGN_OPTIONS} --sign ${HELPER_CODESIGN_IDENTITY}
           $<TARGET_FILE:screenshare-helper>
+  COMMAND codesign --verify --strict $<TARGET_FILE:screenshare-helper>
   COMMENT "Signing screenshare-helper as ${HELPER_CODESIGN_IDENTITY}"
   VERBATIM)

@@ -6,7 +6,9 @@
 # check needs types, not a Mac's libc. Any error or warning fails it; so does
 # a snippet in tests/apple_sdk/selftest/fails_*.mm that compiles although it
 # should not. Then the Apple CMake build is configured against the same
-# declarations and must carry its target, ARC and signing flags and compile.
+# declarations and must carry its target, ARC and signing flags (a timestamp
+# for a real identity, a strict verification after signing) and compile; the
+# entitlements must parse and grant exactly the three keys the helper needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -81,12 +83,17 @@ TOOLCHAIN
 if cmake -S . -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/darwin.cmake" >"$work/configure.log" 2>&1; then
   commands=$(ninja -C "$work/build" -t commands screenshare-helper)
   for want in "-arch arm64" "-mmacosx-version-min=12.3" "-fobjc-arc" \
-      "codesign --force --options runtime --entitlements $PWD/cmake/screenshare-helper.entitlements --sign -"; do
+      "codesign --force --options runtime --entitlements $PWD/cmake/screenshare-helper.entitlements --sign -" \
+      "codesign --verify --strict"; do
     if ! grep -qF -- "$want" <<<"$commands"; then
       echo "typecheck-macos: the Apple build lacks: $want" >&2
       failed=1
     fi
   done
+  if grep -qF -- "--timestamp" <<<"$commands"; then
+    echo "typecheck-macos: an ad-hoc signature asks for a timestamp" >&2
+    failed=1
+  fi
   mapfile -t objects < <(ninja -C "$work/build" -t targets all | grep -oE '^[^:]+\.mm\.o' | sort -u)
   if ! ninja -C "$work/build" -j2 "${objects[@]}" >"$work/build.log" 2>&1; then
     cat "$work/build.log" >&2
@@ -96,6 +103,30 @@ if cmake -S . -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/darwin.cma
 else
   cat "$work/configure.log" >&2
   echo "typecheck-macos: the Apple build does not configure" >&2
+  failed=1
+fi
+
+# A real identity signs with a secure timestamp.
+cmake -S . -B "$work/build" -DHELPER_CODESIGN_IDENTITY="Developer ID Application: Example" \
+  >"$work/configure.log" 2>&1 &&
+  commands=$(ninja -C "$work/build" -t commands screenshare-helper) || commands=""
+if ! grep -qF -- "--timestamp --sign" <<<"$commands"; then
+  echo "typecheck-macos: a real identity signs without --timestamp" >&2
+  failed=1
+fi
+
+# The entitlements: a well-formed property list with exactly the three
+# hardened-runtime exceptions the helper needs, each granted.
+if ! python3 - cmake/screenshare-helper.entitlements <<'PY'
+import plistlib, sys
+with open(sys.argv[1], "rb") as f:
+    e = plistlib.load(f)
+want = {"com.apple.security.cs.allow-jit", "com.apple.security.cs.allow-unsigned-executable-memory",
+        "com.apple.security.cs.disable-library-validation"}
+sys.exit(0 if set(e) == want and all(e[k] is True for k in want) else 1)
+PY
+then
+  echo "typecheck-macos: the entitlements are not the three keys, each true" >&2
   failed=1
 fi
 

@@ -44,4 +44,8 @@ constexpr const char* kStartFailedLine = "[capture] ERROR: startCapture failed: 
 constexpr const char* kScreenRecordingLines =
     "[capture] Screen Recording permission may not be granted.\n"
     "[capture] Go to: System Settings > Privacy & Security > Screen Recording\n";
+// How long set-up waits for each of the service's answers: long enough for
+// the user to answer the system's permission prompt.
+constexpr int kCaptureAnswerTimeoutSeconds = 30;
+constexpr const char* kAnswerTimedOutLine = "[capture] ERROR: %s did not answer within %d s\n";
 constexpr const char* kStartedLine = "[capture] ScreenCaptureKit stream started OK\n";

@@ -1,6 +1,7 @@
 #include "input/control_loop.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -22,15 +23,27 @@ constexpr const char* kNotTrusted[] = {
     "[ctrl] and enable this app. No restart needed after granting.\n",
 };
 
-// Waits for the first frame. Also watches stdin for hang-up (asking for no
-// readable data, so nothing is consumed): a controller that gives up before
-// any frame arrived must still end the program. Returns false on hang-up.
+// Whether stdin has been hung up, without consuming any of it. Asks for
+// readable data, since XNU's poll reports nothing, not even a hang-up, for a
+// descriptor polled with no events; readable with nothing to read is end of
+// file. Waits up to `timeoutMs` either way.
+bool stdin_hung_up(int timeoutMs) {
+    pollfd fd{STDIN_FILENO, POLLIN, 0};
+    if (poll(&fd, 1, timeoutMs) <= 0) return false;
+    if (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) return true;
+    int pending = 0;
+    if (ioctl(STDIN_FILENO, FIONREAD, &pending) == 0 && pending == 0) return true;
+    // Input that is waiting for the control loop would wake poll at once.
+    usleep(timeoutMs * 1000);
+    return false;
+}
+
+// Waits for the first frame, watching stdin: a controller that gives up
+// before any frame arrived must still end the program. Returns false on
+// hang-up.
 bool wait_for_first_frame() {
     while (!frame_dims_known()) {
-        pollfd fd{STDIN_FILENO, 0, 0};
-        if (poll(&fd, 1, kFramePollMs) > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL))) {
-            return frame_dims_known();
-        }
+        if (stdin_hung_up(kFramePollMs)) return frame_dims_known();
     }
     return true;
 }

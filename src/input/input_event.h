@@ -23,6 +23,14 @@ enum class MouseEventType : uint32_t {
 
 enum class MouseButton : uint32_t { Left = 0, Right = 1, Center = 2 };
 
+// Quartz modifier flag masks (kCGEventFlagMask...). An event made without an
+// event source does not reliably carry the modifiers that earlier key events
+// pressed, so key, mouse and scroll events say which ones are held.
+constexpr uint64_t kFlagAlphaShift = 0x00010000;
+constexpr uint64_t kFlagShift = 0x00020000;
+constexpr uint64_t kFlagAlternate = 0x00080000;
+constexpr uint64_t kFlagCommand = 0x00100000;
+
 struct MouseEvent {
     MouseEventType type;
     double x;
@@ -30,6 +38,7 @@ struct MouseEvent {
     MouseButton button;
     // Set on button events only; moves and drags carry none.
     std::optional<int64_t> clickState;
+    uint64_t flags = 0;  // held modifiers
 };
 
 constexpr uint32_t kScrollUnitLine = 1;
@@ -38,11 +47,13 @@ struct ScrollEvent {
     uint32_t units = kScrollUnitLine;
     uint32_t wheelCount = 1;
     int32_t delta;  // lines on the first (vertical) wheel, sign as received
+    uint64_t flags = 0;  // held modifiers
 };
 
 struct KeyEvent {
     uint16_t keyCode;  // macOS virtual key code
     bool keyDown;
+    uint64_t flags = 0;  // held modifiers, this key's own change included
 };
 
 struct TextEvent {

@@ -13,7 +13,13 @@ std::mutex g_inputLock;
 PointerState g_pointer;
 KeyboardState g_keyboard;
 
-void post(const InputEvent& event) { post_event(event); }
+// Every key, mouse and scroll event carries the modifiers held when it is
+// posted, the releases at the end included.
+void post(const InputEvent& event) {
+    InputEvent flagged = event;
+    apply_modifier_flags(g_keyboard, flagged);
+    post_event(flagged);
+}
 
 struct Dispatch {
     uint64_t nowNs;

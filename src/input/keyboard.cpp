@@ -1,6 +1,7 @@
 #include "input/keyboard.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "input/keymap.h"
 
@@ -8,6 +9,11 @@ namespace {
 
 // More characters than anyone holds at once; keeps a flood of presses bounded.
 constexpr size_t kMaxHeldText = 32;
+
+constexpr uint16_t kCommandKey = 0x37;
+constexpr uint16_t kShiftKey = 0x38;
+constexpr uint16_t kCapsLockKey = 0x39;
+constexpr uint16_t kOptionKey = 0x3A;
 
 bool same_text(const TextEvent& a, const TextEvent& b) {
     return a.unitCount == b.unitCount && std::equal(a.units, a.units + a.unitCount, b.units);
@@ -20,7 +26,24 @@ std::optional<KeyEvent> key_event(KeyboardState& state, uint16_t vk, uint8_t act
     if (!code) return std::nullopt;
     const bool down = action == 1;
     if (*code < std::size(state.keyDown)) state.keyDown[*code] = down;
-    return KeyEvent{*code, down};
+    if (*code == kCapsLockKey && down) state.capsLock = !state.capsLock;
+    return KeyEvent{*code, down, modifier_flags(state)};
+}
+
+uint64_t modifier_flags(const KeyboardState& state) {
+    uint64_t flags = state.capsLock ? kFlagAlphaShift : 0;
+    if (state.keyDown[kShiftKey]) flags |= kFlagShift;
+    if (state.keyDown[kOptionKey]) flags |= kFlagAlternate;
+    if (state.keyDown[kCommandKey]) flags |= kFlagCommand;
+    return flags;
+}
+
+void apply_modifier_flags(const KeyboardState& state, InputEvent& event) {
+    std::visit(
+        [&](auto& e) {
+            if constexpr (!std::is_same_v<std::decay_t<decltype(e)>, TextEvent>) e.flags = modifier_flags(state);
+        },
+        event);
 }
 
 std::optional<TextEvent> text_event(uint32_t cp, bool keyDown) {
@@ -51,8 +74,9 @@ void release_held_keys(KeyboardState& state, void (*post)(const InputEvent&)) {
     for (uint16_t code = 0; code < std::size(state.keyDown); ++code) {
         if (!state.keyDown[code]) continue;
         state.keyDown[code] = false;
-        post(KeyEvent{code, false});
+        post(KeyEvent{code, false, modifier_flags(state)});
     }
+    state.capsLock = false;
     for (TextEvent event : state.heldText) {
         event.keyDown = false;
         post(event);

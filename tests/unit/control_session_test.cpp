@@ -19,15 +19,24 @@ using Bytes = std::vector<uint8_t>;
 std::string g_events;
 bool g_trusted = true;
 
+// Modifier flags, where there are any, in hex.
+std::string flags(uint64_t f) {
+    char s[24];
+    snprintf(s, sizeof s, " f%llx", static_cast<unsigned long long>(f));
+    return f ? s : "";
+}
 std::string describe(const MouseEvent& e) {
     std::string s = "m" + std::to_string(int(e.type)) + " " + std::to_string(int(e.x)) + "," +
                     std::to_string(int(e.y)) + " b" + std::to_string(int(e.button));
-    return e.clickState ? s + " c" + std::to_string(*e.clickState) : s;
+    return (e.clickState ? s + " c" + std::to_string(*e.clickState) : s) + flags(e.flags);
 }
 std::string describe(const ScrollEvent& e) {
-    return "s" + std::to_string(e.delta) + " u" + std::to_string(e.units) + " w" + std::to_string(e.wheelCount);
+    return "s" + std::to_string(e.delta) + " u" + std::to_string(e.units) + " w" + std::to_string(e.wheelCount) +
+           flags(e.flags);
 }
-std::string describe(const KeyEvent& e) { return "k" + std::to_string(e.keyCode) + (e.keyDown ? "+" : "-"); }
+std::string describe(const KeyEvent& e) {
+    return "k" + std::to_string(e.keyCode) + (e.keyDown ? "+" : "-") + flags(e.flags);
+}
 std::string describe(const TextEvent& e) {
     char s[48];
     const int n = snprintf(s, sizeof s, "t%04X", e.units[0]);
@@ -93,7 +102,7 @@ const Case kCases[] = {
       0x05, 0x00, 0x00, 0xE9, 0x01, 0x05, 0x00, 0xD8, 0x00, 0x00,  // é; a lone surrogate passes as it is
       0x05, 0x01, 0xF6, 0x00, 0x01, 0x05, 0x10, 0xFF, 0xFF, 0x00,  // U+1F600, U+10FFFF
       0x05, 0x11, 0x00, 0x00, 0x01},                                // beyond Unicode: dropped
-     "k0+\nk0-\nk55+\nk55-\nk43+\nt00E9+ k0 f0\ntD800- k0 f0\ntD83D,DE00+ k0 f0\ntDBFF,DFFF- k0 f0\n"
+     "k0+\nk0-\nk55+ f100000\nk55-\nk43+\nt00E9+ k0 f0\ntD800- k0 f0\ntD83D,DE00+ k0 f0\ntDBFF,DFFF- k0 f0\n"
      "k43-\nt00E9- k0 f0\ntD83D,DE00- k0 f0\n",
      std::string(kStart) +
          "[keymap] unmapped AWT VK=11264\n[keymap] unmapped AWT VK=157\n[keymap] unmapped AWT VK=7\n"
@@ -104,9 +113,9 @@ const Case kCases[] = {
       0x04, 0x00, 0x10, 0x01, 0x04, 0x00, 0x41, 0x01, 0x04, 0x00, 0x41, 0x00,  // Shift held, A typed
       0x05, 0x00, 0x00, 0xE9, 0x01, 0x05, 0x00, 0x00, 0xE9, 0x01, 0x05, 0x00, 0x00, 0x78, 0x01,  // é twice, x
       0x05, 0x00, 0x00, 0x78, 0x00, 0x01, 0x00},  // x let go; the input ends inside a message
-     "m5 10,11 b0\nm1 10,11 b0 c1\nm3 10,11 b1 c1\nm25 10,11 b2 c1\nk56+\nk0+\nk0-\nt00E9+ k0 f0\n"
-     "t00E9+ k0 f0\nt0078+ k0 f0\nt0078- k0 f0\n"
-     "m2 10,11 b0 c1\nm4 10,11 b1 c1\nm26 10,11 b2 c1\nk56-\nt00E9- k0 f0\n",
+     "m5 10,11 b0\nm1 10,11 b0 c1\nm3 10,11 b1 c1\nm25 10,11 b2 c1\nk56+ f20000\nk0+ f20000\nk0- f20000\n"
+     "t00E9+ k0 f0\nt00E9+ k0 f0\nt0078+ k0 f0\nt0078- k0 f0\n"  // text never carries modifiers
+     "m2 10,11 b0 c1 f20000\nm4 10,11 b1 c1 f20000\nm26 10,11 b2 c1 f20000\nk56-\nt00E9- k0 f0\n",
      kStart},
 };
 

@@ -11,15 +11,23 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "capture/capture_config.h"
 #include "capture/capture_stream.h"
 #include "capture/display_choice.h"
 #include "capture/frame_store.h"
+#include "capture/sample_status.h"
 #include "capture/settings.h"
 
 static_assert(kCapturePixelFormat == kCVPixelFormatType_32BGRA);
+static_assert(static_cast<int64_t>(SampleStatus::Complete) == SCFrameStatusComplete);
+static_assert(static_cast<int64_t>(SampleStatus::Idle) == SCFrameStatusIdle);
+static_assert(static_cast<int64_t>(SampleStatus::Blank) == SCFrameStatusBlank);
+static_assert(static_cast<int64_t>(SampleStatus::Suspended) == SCFrameStatusSuspended);
+static_assert(static_cast<int64_t>(SampleStatus::Started) == SCFrameStatusStarted);
+static_assert(static_cast<int64_t>(SampleStatus::Stopped) == SCFrameStatusStopped);
 
 // Everything the running capture needs kept alive, until the process ends.
 struct CaptureStream {
@@ -38,13 +46,25 @@ const char* describe(NSError* error) {
     return text ? text : "";
 }
 
-// Idle samples carry no picture and blank ones a black picture; only a
-// complete one may replace the last good frame.
-bool is_complete_picture(CMSampleBufferRef sample) {
+// The status the service attached to a sample, or nothing if there is none.
+std::optional<int64_t> sample_status(CMSampleBufferRef sample) {
     NSArray* attachments = (__bridge NSArray*)CMSampleBufferGetSampleAttachmentsArray(sample, false);
     NSDictionary* info = attachments.firstObject;
     NSNumber* status = info[SCStreamFrameInfoStatus];
-    return status && status.integerValue == SCFrameStatusComplete;
+    if (!status) return std::nullopt;
+    return status.integerValue;
+}
+
+// Waits for one of the service's completion handlers. A service that never
+// answers would hold the controller for ever; give it long enough for the
+// user to answer a permission prompt, then give up with status 1 at once, so
+// that a late answer cannot run into a second exit.
+void wait_for_answer(dispatch_semaphore_t answered, const char* what) {
+    const auto timeoutNs = static_cast<int64_t>(kCaptureAnswerTimeoutSeconds * NSEC_PER_SEC);
+    if (dispatch_semaphore_wait(answered, dispatch_time(DISPATCH_TIME_NOW, timeoutNs)) == 0) return;
+    fprintf(stderr, kAnswerTimedOutLine, what, kCaptureAnswerTimeoutSeconds);
+    fputs(kScreenRecordingLines, stderr);
+    _exit(1);
 }
 
 // The display that choose_display picks among those the service offers.
@@ -77,7 +97,7 @@ SCDisplay* request_display() {
       chosen = choose_shareable_display(content.displays);
       dispatch_semaphore_signal(answered);
     }];
-    dispatch_semaphore_wait(answered, DISPATCH_TIME_FOREVER);
+    wait_for_answer(answered, "getShareableContent");
     return chosen;
 }
 
@@ -108,59 +128,69 @@ SCStreamConfiguration* make_configuration(SCDisplay* display) {
 - (void)stream:(SCStream*)stream
     didOutputSampleBuffer:(CMSampleBufferRef)sampleBuffer
                    ofType:(SCStreamOutputType)type {
-    if (type != SCStreamOutputTypeScreen || !is_complete_picture(sampleBuffer)) return;
-    CVImageBufferRef pixels = CMSampleBufferGetImageBuffer(sampleBuffer);
-    if (!pixels) return;
-    // Memory that could not be locked is not safe to read; nothing to unlock.
-    if (CVPixelBufferLockBaseAddress(pixels, kCVPixelBufferLock_ReadOnly) != kCVReturnSuccess) return;
-    // store_frame passes over a picture without memory or without size.
-    const bool stored = store_frame(static_cast<const uint8_t*>(CVPixelBufferGetBaseAddress(pixels)),
-                                    CVPixelBufferGetWidth(pixels), CVPixelBufferGetHeight(pixels),
-                                    CVPixelBufferGetBytesPerRow(pixels));
-    CVPixelBufferUnlockBaseAddress(pixels, kCVPixelBufferLock_ReadOnly);
-    // The first frame could not be kept: the stream is useless from here on.
-    if (!stored) _exit(1);
+    if (type != SCStreamOutputTypeScreen) return;
+    // The service's queue drains no autorelease pool of ours between samples.
+    @autoreleasepool {
+        CVImageBufferRef pixels = CMSampleBufferGetImageBuffer(sampleBuffer);
+        if (!should_store_sample(pixels != NULL, sample_status(sampleBuffer))) return;
+        // Memory that could not be locked is not safe to read; nothing to unlock.
+        if (CVPixelBufferLockBaseAddress(pixels, kCVPixelBufferLock_ReadOnly) != kCVReturnSuccess) return;
+        // store_frame passes over a picture without memory or without size.
+        const bool stored = store_frame(static_cast<const uint8_t*>(CVPixelBufferGetBaseAddress(pixels)),
+                                        CVPixelBufferGetWidth(pixels), CVPixelBufferGetHeight(pixels),
+                                        CVPixelBufferGetBytesPerRow(pixels));
+        CVPixelBufferUnlockBaseAddress(pixels, kCVPixelBufferLock_ReadOnly);
+        // The first frame could not be kept: the stream is useless from here on.
+        if (!stored) _exit(1);
+    }
 }
 
 @end
 
 CaptureStream* start_capture_stream() {
-    SCDisplay* display = request_display();
-    if (!display) {
-        fputs(kNoDisplayLine, stderr);
-        return nullptr;
-    }
-    fprintf(stderr, kDisplayLine, static_cast<unsigned>(display.width),
-            static_cast<unsigned>(display.height), display.displayID);
+    // Start-up runs before the main run loop, which would drain a pool.
+    @autoreleasepool {
+        // A command-line process that has not touched the window server can
+        // abort inside ScreenCaptureKit (CGS_REQUIRE_INIT): touch it here, on
+        // the main thread, before the first request.
+        (void)CGMainDisplayID();
+        SCDisplay* display = request_display();
+        if (!display) {
+            fputs(kNoDisplayLine, stderr);
+            return nullptr;
+        }
+        fprintf(stderr, kDisplayLine, static_cast<unsigned>(display.width),
+                static_cast<unsigned>(display.height), display.displayID);
 
-    SCContentFilter* filter = [[SCContentFilter alloc] initWithDisplay:display excludingWindows:@[]];
-    SCStreamConfiguration* configuration = make_configuration(display);
-    SCStream* stream = [[SCStream alloc] initWithFilter:filter configuration:configuration delegate:nil];
+        SCContentFilter* filter = [[SCContentFilter alloc] initWithDisplay:display excludingWindows:@[]];
+        SCStreamConfiguration* configuration = make_configuration(display);
+        SCStream* stream = [[SCStream alloc] initWithFilter:filter configuration:configuration delegate:nil];
 
-    CaptureDelegate* output = [[CaptureDelegate alloc] init];
-    NSError* error = nil;
-    if (![stream addStreamOutput:output
-                            type:SCStreamOutputTypeScreen
-              sampleHandlerQueue:dispatch_get_global_queue(QOS_CLASS_USER_INTERACTIVE, 0)
-                           error:&error]) {
-        fprintf(stderr, kAddOutputFailedLine, describe(error));
-        return nullptr;
-    }
+        CaptureDelegate* output = [[CaptureDelegate alloc] init];
+        NSError* error = nil;
+        if (![stream addStreamOutput:output
+                                type:SCStreamOutputTypeScreen
+                  sampleHandlerQueue:dispatch_get_global_queue(QOS_CLASS_USER_INTERACTIVE, 0)
+                               error:&error]) {
+            fprintf(stderr, kAddOutputFailedLine, describe(error));
+            return nullptr;
+        }
 
-    __block NSError* startError = nil;
-    dispatch_semaphore_t started = dispatch_semaphore_create(0);
-    [stream startCaptureWithCompletionHandler:^(NSError* failure) {
-      startError = failure;
-      dispatch_semaphore_signal(started);
-    }];
-    dispatch_semaphore_wait(started, DISPATCH_TIME_FOREVER);
-    if (startError) {
-        fprintf(stderr, kStartFailedLine, describe(startError));
-        fputs(kScreenRecordingLines, stderr);
-        return nullptr;
+        __block NSError* startError = nil;
+        dispatch_semaphore_t started = dispatch_semaphore_create(0);
+        [stream startCaptureWithCompletionHandler:^(NSError* failure) {
+          startError = failure;
+          dispatch_semaphore_signal(started);
+        }];
+        wait_for_answer(started, "startCapture");
+        if (startError) {
+            fprintf(stderr, kStartFailedLine, describe(startError));
+            fputs(kScreenRecordingLines, stderr);
+            return nullptr;
+        }
+        fputs(kStartedLine, stderr);
+        return new CaptureStream{stream, filter, configuration, output};
     }
-    fputs(kStartedLine, stderr);
-    return new CaptureStream{stream, filter, configuration, output};
 }
 
 void stop_capture_stream(CaptureStream* stream, std::function<void(const char* error)> done) {

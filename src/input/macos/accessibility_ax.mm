@@ -6,9 +6,12 @@
 
 #include "input/accessibility.h"
 
+// Asked during start-up, before the main run loop and its pools exist.
 bool accessibility_trusted_with_prompt() {
-    NSDictionary* options = @{(__bridge NSString*)kAXTrustedCheckOptionPrompt : @YES};
-    return AXIsProcessTrustedWithOptions((__bridge CFDictionaryRef)options);
+    @autoreleasepool {
+        NSDictionary* options = @{(__bridge NSString*)kAXTrustedCheckOptionPrompt : @YES};
+        return AXIsProcessTrustedWithOptions((__bridge CFDictionaryRef)options);
+    }
 }
 
 bool accessibility_trusted() { return AXIsProcessTrusted(); }

@@ -26,23 +26,33 @@ static_assert(static_cast<CGMouseButton>(MouseButton::Right) == kCGMouseButtonRi
 static_assert(static_cast<CGMouseButton>(MouseButton::Center) == kCGMouseButtonCenter);
 static_assert(static_cast<CGScrollEventUnit>(kScrollUnitLine) == kCGScrollEventUnitLine);
 static_assert(std::is_same_v<std::remove_extent_t<decltype(TextEvent::units)>, UniChar>);
+static_assert(kFlagAlphaShift == kCGEventFlagMaskAlphaShift);
+static_assert(kFlagShift == kCGEventFlagMaskShift);
+static_assert(kFlagAlternate == kCGEventFlagMaskAlternate);
+static_assert(kFlagCommand == kCGEventFlagMaskCommand);
 
 namespace {
 
 CGEventRef create_event(const MouseEvent& e) {
     CGEventRef event = CGEventCreateMouseEvent(NULL, static_cast<CGEventType>(e.type),
                                                CGPointMake(e.x, e.y), static_cast<CGMouseButton>(e.button));
-    if (event && e.clickState) CGEventSetIntegerValueField(event, kCGMouseEventClickState, *e.clickState);
+    if (!event) return NULL;
+    if (e.clickState) CGEventSetIntegerValueField(event, kCGMouseEventClickState, *e.clickState);
+    CGEventSetFlags(event, e.flags);
     return event;
 }
 
 CGEventRef create_event(const ScrollEvent& e) {
-    return CGEventCreateScrollWheelEvent(NULL, static_cast<CGScrollEventUnit>(e.units), e.wheelCount,
-                                         e.delta);
+    CGEventRef event = CGEventCreateScrollWheelEvent(NULL, static_cast<CGScrollEventUnit>(e.units),
+                                                     e.wheelCount, e.delta);
+    if (event) CGEventSetFlags(event, e.flags);
+    return event;
 }
 
 CGEventRef create_event(const KeyEvent& e) {
-    return CGEventCreateKeyboardEvent(NULL, e.keyCode, e.keyDown);
+    CGEventRef event = CGEventCreateKeyboardEvent(NULL, e.keyCode, e.keyDown);
+    if (event) CGEventSetFlags(event, e.flags);
+    return event;
 }
 
 CGEventRef create_event(const TextEvent& e) {
@@ -50,7 +60,7 @@ CGEventRef create_event(const TextEvent& e) {
     if (!event) return NULL;
     // Never more units than the event holds, whatever the count says.
     CGEventKeyboardSetUnicodeString(event, std::min<UniCharCount>(e.unitCount, std::size(e.units)), e.units);
-    CGEventSetFlags(event, static_cast<CGEventFlags>(e.flags));
+    CGEventSetFlags(event, e.flags);
     return event;
 }
 

@@ -155,6 +155,8 @@ void post(const XInputConnection& x, const ScrollEvent& e) {
     }
 }
 
+// The event's modifier flags are not needed here: XTest presses real keys, so
+// the server keeps the modifier state itself.
 void post(const XInputConnection& x, const KeyEvent& e) {
     const uint32_t keysym = mac_keycode_to_keysym(e.keyCode);
     const KeyboardMapping* m = mapping(x.conn);

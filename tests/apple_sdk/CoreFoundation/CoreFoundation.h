@@ -14,8 +14,12 @@
 #define CF_ASSUME_NONNULL_BEGIN _Pragma("clang assume_nonnull begin")
 #define CF_ASSUME_NONNULL_END _Pragma("clang assume_nonnull end")
 #define CF_BRIDGED_TYPE(T) __attribute__((objc_bridge(T)))
-#define CF_ENUM(_type, _name) enum _name : _type _name; enum _name : _type
-#define CF_OPTIONS(_type, _name) enum _name : _type _name; enum __attribute__((flag_enum)) _name : _type
+#define __CF_ENUM_ATTRIBUTES __attribute__((enum_extensibility(open)))
+#define __CF_OPTIONS_ATTRIBUTES __attribute__((flag_enum, enum_extensibility(open)))
+#define CF_ENUM(_type, _name) enum __CF_ENUM_ATTRIBUTES _name : _type _name; enum _name : _type
+// In C++ an option set is the integer type itself plus anonymous constants,
+// so 0 and or-ed masks pass where it is taken.
+#define CF_OPTIONS(_type, _name) _type _name; enum __CF_OPTIONS_ATTRIBUTES : _type
 
 // MacTypes.h
 typedef unsigned char Boolean;

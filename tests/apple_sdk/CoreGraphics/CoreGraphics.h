@@ -30,7 +30,7 @@ CG_INLINE CGPoint CGPointMake(CGFloat x, CGFloat y) {
 }
 
 typedef uint32_t CGDirectDisplayID;
-CG_EXTERN CGDirectDisplayID CGMainDisplayID(void) CG_AVAILABLE_STARTING(10.0);
+CG_EXTERN CGDirectDisplayID CGMainDisplayID(void) CG_AVAILABLE_STARTING(10.2);
 
 typedef struct CF_BRIDGED_TYPE(id) __CGEvent* CGEventRef;
 typedef struct CF_BRIDGED_TYPE(id) __CGEventSource* CGEventSourceRef;

@@ -11,6 +11,8 @@ NS_ASSUME_NONNULL_BEGIN
 // SCShareableContent.h
 API_AVAILABLE(macos(12.3))
 @interface SCWindow : NSObject
+- (instancetype)init NS_UNAVAILABLE;
++ (instancetype)new NS_UNAVAILABLE;
 @end
 
 API_AVAILABLE(macos(12.3))
@@ -18,10 +20,14 @@ API_AVAILABLE(macos(12.3))
 @property (readonly) CGDirectDisplayID displayID;
 @property (readonly) NSInteger width;
 @property (readonly) NSInteger height;
+- (instancetype)init NS_UNAVAILABLE;
++ (instancetype)new NS_UNAVAILABLE;
 @end
 
 API_AVAILABLE(macos(12.3))
 @interface SCShareableContent : NSObject
+- (instancetype)init NS_UNAVAILABLE;
++ (instancetype)new NS_UNAVAILABLE;
 + (void)getShareableContentWithCompletionHandler:
     (void (^)(SCShareableContent* _Nullable shareableContent, NSError* _Nullable error))completionHandler
     NS_SWIFT_ASYNC_NAME(getter:current());
@@ -41,7 +47,6 @@ typedef NS_ENUM(NSInteger, SCFrameStatus){
 
 typedef NS_ENUM(NSInteger, SCStreamOutputType){
     SCStreamOutputTypeScreen,
-    SCStreamOutputTypeAudio API_AVAILABLE(macos(13.0)),
 };
 
 API_AVAILABLE(macos(12.3))

@@ -1,5 +1,6 @@
 // Must compile: so the fails_*.mm snippets fail for their own fault alone.
 #import <ApplicationServices/ApplicationServices.h>
+#import <CoreVideo/CoreVideo.h>
 #import <ScreenCaptureKit/ScreenCaptureKit.h>
 
 CGEventRef make() { return CGEventCreateMouseEvent(NULL, kCGEventLeftMouseDown, CGPointMake(0, 0), kCGMouseButtonLeft); }
@@ -8,3 +9,19 @@ bool trusted() {
     return AXIsProcessTrustedWithOptions((__bridge CFDictionaryRef)options);
 }
 bool is_screen(SCStreamOutputType type) { return type == SCStreamOutputTypeScreen; }
+
+// Option sets are plain integers in C++: 0 and or-ed masks pass as on a Mac.
+void flags(CGEventRef e, CVPixelBufferRef p) {
+    CGEventSetFlags(e, 0);
+    CGEventSetFlags(e, kCGEventFlagMaskShift | kCGEventFlagMaskCommand);
+    CVPixelBufferLockBaseAddress(p, 0);
+    CVPixelBufferUnlockBaseAddress(p, kCVPixelBufferLock_ReadOnly);
+}
+
+// A newer API behind an availability check is fine.
+@interface SCStreamConfiguration (Newer)
+@property (nonatomic, assign) BOOL capturesAudio API_AVAILABLE(macos(13.0));
+@end
+void audio(SCStreamConfiguration* configuration) {
+    if (@available(macOS 13.0, *)) configuration.capturesAudio = YES;
+}

@@ -1,0 +1,4 @@
+// Displays come from the shareable content only.
+#import <ScreenCaptureKit/ScreenCaptureKit.h>
+
+SCDisplay* make() { return [[SCDisplay alloc] init]; }

@@ -1,0 +1,4 @@
+// Windows come from the shareable content only.
+#import <ScreenCaptureKit/ScreenCaptureKit.h>
+
+SCWindow* make() { return [SCWindow new]; }
