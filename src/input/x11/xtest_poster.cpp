@@ -84,6 +84,7 @@ struct HeldKey {
 std::mutex g_posterLock;
 std::optional<KeyboardMapping> g_mapping;
 bool g_mappingStale = false;  // someone else changed the keymap
+uint8_t g_group = 0;          // the active XKB group
 std::optional<SpareKeyPool> g_spareKeys;
 bool g_warnedEarlyReuse = false;
 std::vector<HeldKey> g_heldKeys;
@@ -95,12 +96,29 @@ uint64_t now_ns() {
     return uint64_t(ts.tv_sec) * 1'000'000'000ull + uint64_t(ts.tv_nsec);
 }
 
+// Hears of group changes and of keymaps changed by others, so that a key
+// costs no round trip; our own spare keys are known already.
+void select_keyboard_events(xcb_connection_t* c) {
+    constexpr uint16_t kEvents = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY |
+                                 XCB_XKB_EVENT_TYPE_STATE_NOTIFY;
+    xcb_xkb_select_events_details_t details{};
+    details.affectState = XCB_XKB_STATE_PART_GROUP_STATE;
+    details.stateDetails = XCB_XKB_STATE_PART_GROUP_STATE;
+    xcb_xkb_select_events_aux(c, XCB_XKB_ID_USE_CORE_KBD, kEvents, 0,
+                              XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY,
+                              XCB_XKB_MAP_PART_KEY_SYMS, XCB_XKB_MAP_PART_KEY_SYMS, &details);
+    Reply<xcb_xkb_get_state_reply_t> state(
+        xcb_xkb_get_state_reply(c, xcb_xkb_get_state(c, XCB_XKB_ID_USE_CORE_KBD), nullptr), &free);
+    g_group = state ? state->group : 0;
+}
+
 std::optional<KeyboardMapping> load_mapping(xcb_connection_t* c) {
     Reply<xcb_xkb_use_extension_reply_t> xkb(
         xcb_xkb_use_extension_reply(c, xcb_xkb_use_extension(c, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION),
                                     nullptr),
         &free);
     if (!xkb || !xkb->supported) return std::nullopt;
+    select_keyboard_events(c);
     const xcb_setup_t* setup = xcb_get_setup(c);
     const uint8_t count = static_cast<uint8_t>(setup->max_keycode - setup->min_keycode + 1);
     Reply<xcb_xkb_get_map_reply_t> reply(
@@ -124,13 +142,6 @@ std::optional<KeyboardMapping> load_mapping(xcb_connection_t* c) {
                           std::vector<xcb_keysym_t>(syms, syms + xcb_xkb_key_sym_map_syms_length(it.data))});
     }
     return m;
-}
-
-// The group whose symbols a key press gives now.
-uint8_t active_group(xcb_connection_t* c) {
-    Reply<xcb_xkb_get_state_reply_t> state(
-        xcb_xkb_get_state_reply(c, xcb_xkb_get_state(c, XCB_XKB_ID_USE_CORE_KBD), nullptr), &free);
-    return state ? state->group : 0;
 }
 
 const KeyboardMapping* mapping(xcb_connection_t* c) {
@@ -230,7 +241,7 @@ void press(const XInputConnection& x, bool text, uint32_t value, xcb_keysym_t ke
     const KeyboardMapping* m = mapping(x.conn);
     if (!m) return;
     HeldKey h{text, value, 0, false};
-    if (const auto code = keycode_for(*m, keysym, active_group(x.conn))) {
+    if (const auto code = keycode_for(*m, keysym, g_group)) {
         h.keycode = *code;
     } else if (const auto lease = g_spareKeys->press(keysym, now_ns())) {
         if (lease->remap) set_key_symbol(x.conn, lease->key, keysym);
@@ -268,7 +279,7 @@ void post(const XInputConnection& x, const KeyEvent& e) {
     } else if (!release(x, false, keysym)) {
         // A release of a key never pressed still goes out, as on the Mac.
         const KeyboardMapping* m = mapping(x.conn);
-        if (const auto code = m ? keycode_for(*m, keysym, active_group(x.conn)) : std::nullopt) {
+        if (const auto code = m ? keycode_for(*m, keysym, g_group) : std::nullopt) {
             fake(x, XCB_KEY_RELEASE, *code);
         }
     }
@@ -285,16 +296,26 @@ void post(const XInputConnection& x, const TextEvent& e) {
     }
 }
 
-// Reads what the server sent: a keymap changed by someone else is read again
-// before the next key; our own changes of spare keys are known already.
+// Reads what the server sent: the active group, and whether the keymap must
+// be read again before the next key.
 void drain_events(xcb_connection_t* c) {
+    const xcb_query_extension_reply_t* xkb = xcb_get_extension_data(c, &xcb_xkb_id);
     while (xcb_generic_event_t* raw = xcb_poll_for_event(c)) {
         Reply<xcb_generic_event_t> e(raw, &free);
-        if ((e->response_type & 0x7F) != XCB_MAPPING_NOTIFY) continue;
-        const auto* n = reinterpret_cast<const xcb_mapping_notify_event_t*>(raw);
-        if (n->request != XCB_MAPPING_KEYBOARD) continue;
-        if (n->count == 1 && g_spareKeys && g_spareKeys->owns(n->first_keycode)) continue;
-        g_mappingStale = true;
+        if (!xkb || !xkb->present || (e->response_type & 0x7F) != xkb->first_event) continue;
+        switch (e->pad0) {  // the XKB event type
+            case XCB_XKB_STATE_NOTIFY:
+                g_group = reinterpret_cast<const xcb_xkb_state_notify_event_t*>(raw)->group;
+                break;
+            case XCB_XKB_MAP_NOTIFY: {
+                const auto* n = reinterpret_cast<const xcb_xkb_map_notify_event_t*>(raw);
+                if (n->nKeySyms == 1 && g_spareKeys && g_spareKeys->owns(n->firstKeySym)) break;
+                g_mappingStale = true;
+                break;
+            }
+            case XCB_XKB_NEW_KEYBOARD_NOTIFY: g_mappingStale = true; break;
+            default: break;
+        }
     }
 }
 
@@ -304,6 +325,7 @@ void post_event(const InputEvent& event) {
     const XInputConnection* x = x_input_connection();
     if (!x || !x->xtest) return;
     std::lock_guard<std::mutex> guard(g_posterLock);
+    drain_events(x->conn);
     std::visit([&](const auto& e) { post(*x, e); }, event);
     xcb_flush(x->conn);
     drain_events(x->conn);
