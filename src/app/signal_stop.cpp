@@ -8,18 +8,25 @@
 
 namespace {
 
+// Set before any thread starts. A process started with SIGPIPE ignored goes on
+// after its reader has gone; otherwise a broken pipe is a stop signal too.
+bool g_pipeStops = false;
+
 sigset_t stop_signals() {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGHUP);
+    if (g_pipeStops) sigaddset(&set, SIGPIPE);
     return set;
 }
 
 }  // namespace
 
 void block_stop_signals() {
+    struct sigaction pipeAction {};
+    g_pipeStops = sigaction(SIGPIPE, nullptr, &pipeAction) == 0 && pipeAction.sa_handler != SIG_IGN;
     const sigset_t set = stop_signals();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }

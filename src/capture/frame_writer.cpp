@@ -1,9 +1,11 @@
 #include "capture/frame_writer.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "capture/frame_store.h"
@@ -17,12 +19,19 @@ namespace {
 // Touched only by ticks, which never overlap.
 bool g_headerWritten = false;
 
+// A failed write is not fatal. When the reader has gone away, the SIGPIPE the
+// write raised stays pending in this thread, where it is blocked; raising it
+// for the process hands it to the thread that waits for stop signals, which
+// lets go of held input before the process ends by it. A process started
+// with SIGPIPE ignored drops it, and the ticks simply go on.
+void write_out(const void* data, size_t size) {
+    if (!write_all(STDOUT_FILENO, data, size) && errno == EPIPE) kill(getpid(), SIGPIPE);
+}
+
 void write_header() {
     const StreamHeader header = make_stream_header(frame_width(), frame_height(), TARGET_FPS);
     const auto bytes = encode_stream_header(header);
-    // A failed write is not fatal: a reader that has gone away ends the
-    // process through SIGPIPE; with SIGPIPE ignored the ticks simply go on.
-    write_all(STDOUT_FILENO, bytes.data(), bytes.size());
+    write_out(bytes.data(), bytes.size());
     g_headerWritten = true;
     fprintf(stderr, "[capture] header sent: %ux%u frameBytes=%u\n", header.width, header.height,
             header.frameBytes);
@@ -35,7 +44,7 @@ void frame_writer_tick() {
     if (!g_headerWritten) write_header();
     const uint32_t n = frame_width() * frame_height() * 4u;
     const uint8_t* frame = snapshot_frame();
-    write_all(STDOUT_FILENO, frame, n);
+    write_out(frame, n);
 }
 
 namespace {

@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+
 #include <array>
+#include <fstream>
+#include <sstream>
 
 #include "e2e/x_client.h"
 
@@ -58,44 +63,99 @@ TEST(Input, PointerMovesButtonsAndScrollsLandWhereTheyWereSent) {
     EXPECT_EQ(s.helper->exit_code(), 0);
 }
 
-TEST(Input, KeysAndCharactersArriveAsThemselvesAndNothingStaysBehind) {
+// The same messages type the same characters whatever the server's layout.
+TEST(Input, KeysAndCharactersArriveAsThemselvesWithUsAndGermanLayouts) {
+    for (const char* layout : {"us", "de"}) {
+        SCOPED_TRACE(layout);
+        Session s;
+        ASSERT_EQ(system(("setxkbmap -display " + s.server.display() + " " + layout).c_str()), 0);
+        ASSERT_TRUE(s.started()) << s.helper->log();
+        const std::pair<uint16_t, uint32_t> keys[] = {
+            {65, 'a'},      {89, 'y'},       {90, 'z'},    {48, '0'},    {44, ','},     {47, '/'},  {91, '['}, {61, '='},
+            {17, kControlL}, {524, kControlL}, {18, 0xFFE9}, {10, 0xFF0D}, {112, 0xFFBE}, {157, 0},   {8, 0xFF08}};
+        for (auto [vk, keysym] : keys) {
+            SCOPED_TRACE(vk);
+            s.helper->send(key(vk, 1));
+            s.helper->send(key(vk, 0));
+            if (keysym == 0) continue;  // unmapped: nothing, and the next key is the next event
+            s.expect(XCB_KEY_PRESS, keysym);
+            s.expect(XCB_KEY_RELEASE, keysym);
+        }
+        const std::pair<uint32_t, uint32_t> characters[] = {
+            {'y', 'y'},           {'@', '@'},           {'/', '/'}, {0xFC, 0xFC}, {0xE9, 0xE9}, {0x85, 0},
+            {0x20AC, 0x010020AC}, {0x4E2D, 0x01004E2D}, {0x1F600, 0x0101F600}};
+        for (const bool shift : {false, true}) {  // Shift held: characters outside the keymap are still themselves
+            if (shift) {
+                s.helper->send(key(16, 1));
+                s.expect(XCB_KEY_PRESS, kShiftL);
+            }
+            for (auto [cp, keysym] : characters) {
+                SCOPED_TRACE(cp);
+                if (shift && keysym < 0x100) continue;
+                s.helper->send(text(cp, 1));
+                s.helper->send(text(cp, 0));
+                if (keysym == 0) continue;  // a control character has no key
+                s.expect(XCB_KEY_PRESS, keysym);
+                s.expect(XCB_KEY_RELEASE, keysym);
+            }
+        }
+    }
+}
+
+int shm_segments_of(pid_t pid) {
+    std::ifstream table("/proc/sysvipc/shm");
+    std::string line;
+    int count = 0;
+    for (std::getline(table, line); std::getline(table, line);) {
+        std::istringstream fields(line);
+        long key, id, perms, size, creator = 0;
+        count += fields >> key >> id >> perms >> size >> creator && creator == pid;
+    }
+    return count;
+}
+
+// A long run of characters outside the keymap arrives in order; however the
+// helper ends, what the remote user held is let go first, the keymap is as it
+// was, and nothing of the helper stays on the X server.
+TEST(Input, ALongRunArrivesInOrderAndNothingStaysBehindHoweverTheHelperEnds) {
+    const uint32_t run[] = {0xE9,   0xE0,   0xFC,   0xF6,   0xDF,   0xE7,    0xF1,    0xF8,
+                            0x65E5, 0x672C, 0x8A9E, 0x5B57, 0x4E2D, 0x1F600, 0x1F389, 0x20AC};
     Session s;
-    ASSERT_TRUE(s.started()) << s.helper->log();
-    const std::pair<uint16_t, uint32_t> keys[] = {{65, 'a'},       {90, 'z'},       {48, '0'},    {44, ','},
-                                                  {17, kControlL}, {524, kControlL}, {18, 0xFFE9}, {10, 0xFF0D},
-                                                  {112, 0xFFBE},   {157, 0},        {8, 0xFF08}};
-    for (auto [vk, keysym] : keys) {
-        SCOPED_TRACE(vk);
-        s.helper->send(key(vk, 1));
-        s.helper->send(key(vk, 0));
-        if (keysym == 0) continue;  // unmapped: nothing, and the next key is the next event
-        s.expect(XCB_KEY_PRESS, keysym);
-        s.expect(XCB_KEY_RELEASE, keysym);
+    for (const int ending : {0, SIGTERM, SIGINT, SIGHUP, SIGPIPE}) {  // 0: stdin closed; SIGPIPE: stdout closed
+        SCOPED_TRACE(ending);
+        const int clientsBefore = s.x.client_count();
+        if (ending) s.helper = std::make_unique<Child>(helper_args(), on(s.server));
+        ASSERT_TRUE(s.started()) << s.helper->log();
+        EXPECT_GT(s.x.client_count(), clientsBefore);
+        EXPECT_GT(shm_segments_of(s.helper->pid()), 0);
+        Bytes bytes;
+        const auto add = [&](const Bytes& b) { bytes.insert(bytes.end(), b.begin(), b.end()); };
+        for (int round = 0; round < 3; ++round)
+            for (uint32_t cp : run) add(text(cp, 1)), add(text(cp, 0));
+        add(text(0x1F60E, 1)), add(key(16, 1)), add({0x02, 0x01, 0x01});  // held at the end
+        s.helper->send(bytes);
+        for (int round = 0; round < 3; ++round) {
+            for (uint32_t cp : run) {
+                s.expect(XCB_KEY_PRESS, cp < 0x100 ? cp : 0x01000000 + cp);
+                s.expect(XCB_KEY_RELEASE, cp < 0x100 ? cp : 0x01000000 + cp);
+            }
+        }
+        s.expect(XCB_KEY_PRESS, 0x0101F60E);
+        s.expect(XCB_KEY_PRESS, kShiftL);
+        s.expect(XCB_BUTTON_PRESS, 1);
+        if (ending == 0) s.helper->close_stdin();
+        if (ending == SIGPIPE) s.helper->close_stdout();
+        if (ending != 0 && ending != SIGPIPE) kill(s.helper->pid(), ending);
+        s.expect(XCB_BUTTON_RELEASE, 1);
+        s.expect(XCB_KEY_RELEASE, kShiftL);
+        s.expect(XCB_KEY_RELEASE, 0x0101F60E);
+        const auto status = s.helper->wait(5s);
+        ASSERT_TRUE(status);
+        EXPECT_EQ(WIFSIGNALED(*status) ? WTERMSIG(*status) : WEXITSTATUS(*status), ending);
+        EXPECT_TRUE(eventually([&] { return s.x.keymap() == s.keymapBefore; }));
+        EXPECT_TRUE(eventually([&] { return s.x.client_count() == clientsBefore; }));
+        EXPECT_TRUE(eventually([&] { return shm_segments_of(s.helper->pid()) == 0; }));
     }
-    s.helper->send(text('x', 1));
-    s.helper->send(text('x', 0));
-    s.expect(XCB_KEY_PRESS, 'x');
-    s.expect(XCB_KEY_RELEASE, 'x');
-    const std::pair<uint32_t, uint32_t> characters[] = {
-        {0xE9, 0xE9}, {0x20AC, 0x010020AC}, {0x4E2D, 0x01004E2D}, {0x1F600, 0x0101F600}, {0x85, 0}};
-    s.helper->send(key(16, 1));  // Shift held: characters outside the keymap still arrive as themselves
-    s.expect(XCB_KEY_PRESS, kShiftL);
-    for (auto [cp, keysym] : characters) {
-        SCOPED_TRACE(cp);
-        s.helper->send(text(cp, 1));
-        s.helper->send(text(cp, 0));
-        if (keysym == 0) continue;  // a control character has no key
-        s.expect(XCB_KEY_PRESS, keysym);
-        s.expect(XCB_KEY_RELEASE, keysym);
-    }
-    // What is held when the input ends is let go; the keymap is as it was.
-    s.helper->send(text(0x1F600, 1));
-    s.expect(XCB_KEY_PRESS, 0x0101F600);
-    s.helper->close_stdin();
-    s.expect(XCB_KEY_RELEASE, kShiftL);
-    s.expect(XCB_KEY_RELEASE, 0x0101F600);
-    EXPECT_EQ(s.helper->exit_code(), 0);
-    EXPECT_TRUE(eventually([&] { return s.x.keymap() == s.keymapBefore; }));
 }
 
 }  // namespace

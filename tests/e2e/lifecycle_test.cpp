@@ -84,61 +84,6 @@ TEST(Lifecycle, ClosingStdinAtAnyMomentExitsZero) {
     EXPECT_TRUE(helper.log().find("[ctrl] stdin EOF") == std::string::npos);
 }
 
-// A controller's stop signals: held input is let go, then the helper dies by
-// that very signal, as the parent expects.
-TEST(Lifecycle, StopSignalsReleaseHeldInputThenKill) {
-    Xvfb server("320x240x24");
-    XClient x(server.display());
-    x.open_input_window();
-    for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
-        SCOPED_TRACE(sig);
-        Child helper(helper_args(), on(server));
-        ASSERT_TRUE(helper.wait_log("control loop started"));
-        helper.send(key(65, 1));
-        const auto press = x.next_event();
-        ASSERT_TRUE(press && press->type == XCB_KEY_PRESS);
-        kill(helper.pid(), sig);
-        const auto release = x.next_event();
-        ASSERT_TRUE(release) << helper.log();
-        EXPECT_EQ(std::pair(release->type, release->detail), std::pair(uint8_t(XCB_KEY_RELEASE), press->detail));
-        const auto status = helper.wait(5s);
-        ASSERT_TRUE(status && WIFSIGNALED(*status));
-        EXPECT_EQ(WTERMSIG(*status), sig);
-    }
-}
-
-int shm_segments_of(pid_t pid) {
-    std::ifstream table("/proc/sysvipc/shm");
-    std::string line;
-    int count = 0;
-    for (std::getline(table, line); std::getline(table, line);) {
-        std::istringstream fields(line);
-        long key, id, perms, size, creator = 0;
-        count += fields >> key >> id >> perms >> size >> creator && creator == pid;
-    }
-    return count;
-}
-
-TEST(Lifecycle, AReaderThatClosesStdoutEndsItByBrokenPipeLeavingNothingBehind) {
-    Xvfb server("320x240x24");
-    XClient x(server.display());
-    const int clientsBefore = x.client_count();
-    Child helper(helper_args(), on(server));
-    const auto h = read_header(helper);
-    ASSERT_TRUE(h && read_frame(helper, *h));
-    EXPECT_GT(x.client_count(), clientsBefore);
-    EXPECT_GT(shm_segments_of(helper.pid()), 0);
-    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(helper.pid()) + "/task")) {
-        EXPECT_EQ(std::filesystem::file_size(task.path() / "children"), 0u) << "the helper started a process";
-    }
-    helper.close_stdout();
-    const auto status = helper.wait(5s);
-    ASSERT_TRUE(status && WIFSIGNALED(*status)) << helper.log();
-    EXPECT_EQ(WTERMSIG(*status), SIGPIPE);
-    EXPECT_TRUE(eventually([&] { return x.client_count() == clientsBefore; }));
-    EXPECT_TRUE(eventually([&] { return shm_segments_of(helper.pid()) == 0; }));
-}
-
 // A marker at the start of every frame: a frame cut short or resumed mid-way would move it.
 TEST(Lifecycle, AfterAStalledReaderFramesResumeWhole) {
     Xvfb server("320x240x24");

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+// Keys that carry no symbol, lent to characters the keyboard lacks. A
+// character keeps its key while it may be typed again; when every key is
+// taken, the least recently used one that is not held is given to the next
+// character. Clients read a changed key only when they next handle an event,
+// so a key is best reused once its last use is `minAgeNs` old; typing never
+// waits for that, it only reports a reuse that came early.
+class SpareKeyPool {
+public:
+    SpareKeyPool(std::vector<uint8_t> keys, uint64_t minAgeNs);
+
+    struct Lease {
+        uint8_t key;
+        bool remap;  // the key must be given the symbol before it is pressed
+        bool early;  // reused sooner than minAgeNs after its last use
+    };
+    // The key that types `symbol`, now held. Nothing when every key is held.
+    std::optional<Lease> press(uint32_t symbol, uint64_t nowNs);
+    void release(uint8_t key, uint64_t nowNs);
+
+    // After someone else changed the keymap: `symbolOn` tells what each key
+    // carries now. A key that lost our symbol is free again, a key that
+    // carries another one leaves the pool.
+    void reconcile(const std::function<uint32_t(uint8_t)>& symbolOn);
+
+    // Keys that carry a symbol of ours, forgotten here: the caller gives them back.
+    std::vector<uint8_t> take_mapped();
+    // Latest press or release on any key; 0 if none.
+    uint64_t last_use_ns() const;
+    bool owns(uint8_t key) const;
+
+private:
+    struct Slot {
+        uint8_t key;
+        uint32_t symbol = 0;  // 0: free
+        bool held = false;
+        uint64_t lastUseNs = 0;
+    };
+    std::vector<Slot> slots_;
+    uint64_t minAgeNs_;
+};
