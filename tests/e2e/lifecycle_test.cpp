@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <sys/wait.h>
 
-#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -51,12 +50,9 @@ TEST(Lifecycle, PermissionAnswersWithAndWithoutXtest) {
                                            "[ctrl] A system dialog has been shown asking for permission.\n"
                                            "[ctrl] Go to: System Settings > Privacy & Security > Accessibility\n"
                                            "[ctrl] and enable this app. No restart needed after granting.\n";
-        const std::string warning = "[ctrl] WARNING: Accessibility permission not granted.\n"
-                                    "[ctrl] Mouse/keyboard control will NOT work.\n"
-                                    "[ctrl] Go to: System Settings > Privacy & Security > Accessibility\n"
-                                    "[ctrl] and enable this app. No restart needed after granting.\n";
         EXPECT_TRUE(in_order(log, "[capture] FPS set to 24 from CLI argument\n[capture] Display: 320x240 (ID=\n" + report +
-                                      "[capture] Frame writer timer started at 24 fps\n" + (xtest ? "" : warning) +
+                                      "[capture] Frame writer timer started at 24 fps\n" +
+                                      (xtest ? "" : "[ctrl] WARNING: Accessibility permission not granted.\n") +
                                       "[ctrl] control loop started, reading stdin...\n"
                                       "[ctrl] stdin EOF, control loop exiting\n"
                                       "[capture] stdin closed, stopping SCStream...\n"
@@ -82,27 +78,6 @@ TEST(Lifecycle, ClosingStdinAtAnyMomentExitsZero) {
     helper.close_stdin();
     EXPECT_EQ(helper.exit_code(), 0) << helper.log();
     EXPECT_TRUE(helper.log().find("[ctrl] stdin EOF") == std::string::npos);
-}
-
-// A marker at the start of every frame: a frame cut short or resumed mid-way would move it.
-TEST(Lifecycle, AfterAStalledReaderFramesResumeWhole) {
-    Xvfb server("320x240x24");
-    XClient x(server.display());
-    x.set_root(0x102030);
-    x.fill(0, 0, 4, 1, 0xFF0000);
-    x.warp(300, 220);
-    Child helper(helper_args(), on(server));
-    const auto h = read_header(helper);
-    ASSERT_TRUE(h && read_frame(helper, *h));
-    std::this_thread::sleep_for(3s);  // the stall
-    for (int i = 0; i < 30; ++i) {
-        const auto frame = read_frame(helper, *h);
-        ASSERT_TRUE(frame) << i;
-        EXPECT_EQ(std::vector<uint32_t>({pixel(*frame, *h, 0, 0), pixel(*frame, *h, 4, 0), pixel(*frame, *h, 0, 239)}),
-                  std::vector<uint32_t>({0xFFFF0000, 0xFF102030, 0xFF102030})) << i;
-    }
-    helper.close_stdin();
-    EXPECT_EQ(helper.exit_code(), 0);
 }
 
 long resident_kib(pid_t pid) {

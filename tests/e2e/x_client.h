@@ -1,48 +1,116 @@
 #pragma once
 
+#include <poll.h>
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 
-#include <chrono>
-#include <optional>
-#include <string>
-#include <utility>
-#include <vector>
+#include <memory>
 
-#include "support/child.h"
 #include "e2e/xvfb.h"
+#include "support/child.h"
+
+template <typename T>
+std::unique_ptr<T, decltype(&free)> own(T* reply) {
+    return {reply, &free};
+}
 
 // The test's own client of a private X server: paints known colours, moves
 // the pointer, and owns a focused window that records the input it receives.
 class XClient {
 public:
-    explicit XClient(const std::string& display);
+    explicit XClient(const std::string& display)
+        : display_(display), c_(xcb_connect(display.c_str(), nullptr)), screen_(xcb_setup_roots_iterator(xcb_get_setup(c_)).data) {}
     ~XClient() { xcb_disconnect(c_); }
     XClient(const XClient&) = delete;
     XClient& operator=(const XClient&) = delete;
 
     bool ok() const { return !xcb_connection_has_error(c_); }
+
     // An unmanaged window filled with 0xRRGGBB, drawn by the time this returns.
-    void fill(int x, int y, int width, int height, uint32_t rgb);
-    void set_root(uint32_t rgb);
-    void warp(int x, int y);
-    std::pair<int, int> pointer();
-    // Adds the primary RandR monitor (through xrandr, whose monitors stay).
-    bool add_monitor(int x, int y, int width, int height);
-    std::vector<uint32_t> keymap();
-    int client_count();
+    void fill(int x, int y, int width, int height, uint32_t rgb) { window(x, y, width, height, XCB_CW_BACK_PIXEL, rgb); }
+    void set_root(uint32_t rgb) {
+        xcb_change_window_attributes(c_, screen_->root, XCB_CW_BACK_PIXEL, &rgb);
+        xcb_clear_area(c_, 0, screen_->root, 0, 0, 0, 0);
+        sync();
+    }
+    void warp(int x, int y) {
+        xcb_warp_pointer(c_, XCB_NONE, screen_->root, 0, 0, 0, 0, int16_t(x), int16_t(y));
+        sync();
+    }
+    std::pair<int, int> pointer() {
+        auto r = own(xcb_query_pointer_reply(c_, xcb_query_pointer(c_, screen_->root), nullptr));
+        return r ? std::pair{int{r->root_x}, int{r->root_y}} : std::pair{-1, -1};
+    }
+    // Adds the primary RandR monitor, through xrandr, whose monitors stay.
+    bool add_monitor(int x, int y, int width, int height) {
+        const auto n = [](int v) { return std::to_string(v); };
+        return system(("DISPLAY=" + display_ + " xrandr --setmonitor '*TEST' " + n(width) + "/" + n(width / 4) + "x" +
+                       n(height) + "/" + n(height / 4) + "+" + n(x) + "+" + n(y) + " none")
+                          .c_str()) == 0;
+    }
+    std::vector<uint32_t> keymap() {
+        const xcb_setup_t* s = xcb_get_setup(c_);
+        auto r = own(xcb_get_keyboard_mapping_reply(
+            c_, xcb_get_keyboard_mapping(c_, s->min_keycode, uint8_t(s->max_keycode - s->min_keycode + 1)), nullptr));
+        if (!r) return {};
+        perKeycode_ = r->keysyms_per_keycode;
+        const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(r.get());
+        return keymap_ = {syms, syms + xcb_get_keyboard_mapping_keysyms_length(r.get())};
+    }
+    int client_count() {
+        auto r = own(xcb_res_query_clients_reply(c_, xcb_res_query_clients(c_), nullptr));
+        return r ? int(r->num_clients) : -1;
+    }
 
     // A window over the whole screen with the keyboard focus; then the input it gets.
-    void open_input_window();
+    void open_input_window() {
+        const xcb_window_t w = window(0, 0, screen_->width_in_pixels, screen_->height_in_pixels, XCB_CW_EVENT_MASK,
+                                      XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE |
+                                          XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE);
+        xcb_set_input_focus(c_, XCB_INPUT_FOCUS_POINTER_ROOT, w, XCB_CURRENT_TIME);
+        keymap();
+        sync();
+    }
     struct Event {
         uint8_t type;     // XCB_KEY_PRESS, XCB_BUTTON_RELEASE, ...
         uint8_t detail;   // keycode or button
         uint32_t keysym;  // key events: under the keymap of that moment, Shift honoured
         int16_t x, y;
     };
-    std::optional<Event> next_event(std::chrono::milliseconds timeout = 5s);
+    std::optional<Event> next_event(std::chrono::milliseconds timeout = 5s) {
+        for (auto end = std::chrono::steady_clock::now() + timeout;;) {
+            while (auto e = own(xcb_poll_for_event(c_))) {
+                const uint8_t type = e->response_type & 0x7F;
+                // The keymap a real client would use: read again when the server says it changed.
+                if (type == XCB_MAPPING_NOTIFY) keymap();
+                if (type < XCB_KEY_PRESS || type > XCB_BUTTON_RELEASE) continue;
+                const auto* k = reinterpret_cast<const xcb_key_press_event_t*>(e.get());
+                const size_t row = size_t(k->detail - xcb_get_setup(c_)->min_keycode) * perKeycode_;
+                uint32_t keysym = 0;
+                if (type <= XCB_KEY_RELEASE && row + 1 < keymap_.size()) {
+                    keysym = (k->state & XCB_MOD_MASK_SHIFT) && keymap_[row + 1] ? keymap_[row + 1] : keymap_[row];
+                }
+                return Event{type, k->detail, keysym, k->event_x, k->event_y};
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            pollfd fd{xcb_get_file_descriptor(c_), POLLIN, 0};
+            if (left.count() <= 0 || poll(&fd, 1, int(left.count())) < 0) return std::nullopt;
+        }
+    }
 
 private:
     void sync() { free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
+    xcb_window_t window(int x, int y, int width, int height, uint32_t mask, uint32_t value) {
+        const xcb_window_t w = xcb_generate_id(c_);
+        // Values go in the order of their mask bits; override-redirect is 1.
+        const uint32_t values[] = {mask < XCB_CW_OVERRIDE_REDIRECT ? value : 1, mask < XCB_CW_OVERRIDE_REDIRECT ? 1 : value};
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, w, screen_->root, int16_t(x), int16_t(y), uint16_t(width),
+                          uint16_t(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
+                          mask | XCB_CW_OVERRIDE_REDIRECT, values);
+        xcb_map_window(c_, w);
+        sync();
+        return w;
+    }
 
     std::string display_;
     xcb_connection_t* c_;
@@ -51,7 +119,7 @@ private:
     uint8_t perKeycode_ = 0;
 };
 
-// The real helper, at 30 fps unless told, on `display`.
+// The real helper, at `fps`, on a server.
 inline std::vector<std::string> helper_args(const std::string& fps = "30") { return {HELPER_PATH, fps}; }
 inline std::map<std::string, std::string> on(const Xvfb& server) { return {{"DISPLAY", server.display()}}; }
 

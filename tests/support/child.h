@@ -1,16 +1,33 @@
 #pragma once
 
-#include <sys/types.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
+
+// Polls `done` until it holds or `timeout` passes.
+template <typename Condition>
+bool eventually(Condition done, std::chrono::milliseconds timeout = 5s) {
+    for (auto end = std::chrono::steady_clock::now() + timeout; !done(); usleep(5000)) {
+        if (std::chrono::steady_clock::now() > end) return false;
+    }
+    return true;
+}
 
 // A child process driven as a controller drives the helper: stdin and stdout
 // on pipes, stderr into an unlinked file, so that its log never blocks it and
@@ -18,24 +35,85 @@ using Bytes = std::vector<uint8_t>;
 class Child {
 public:
     explicit Child(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {},
-                   bool keepLog = true);
-    ~Child();
+                   bool keepLog = true) {
+        char path[] = "/tmp/helper-log-XXXXXX";
+        log_ = mkstemp(path);
+        unlink(path);
+        int in[2], out[2];
+        if (log_ < 0 || pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC)) abort();
+        if ((pid_ = fork()) == 0) {
+            dup2(in[0], 0), dup2(out[1], 1), dup2(keepLog ? log_ : open("/dev/null", O_WRONLY), 2);
+            for (const auto& [key, value] : env) setenv(key.c_str(), value.c_str(), 1);
+            signal(SIGPIPE, SIG_DFL);
+            std::vector<char*> argv;
+            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(in[0]), close(out[1]);
+        stdin_ = in[1], stdout_ = out[0];
+        signal(SIGPIPE, SIG_IGN);  // a child that has gone must not end the test
+    }
+    ~Child() {
+        close_stdin(), close_stdout();
+        if (!status_) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
+        close(log_);
+    }
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
     pid_t pid() const { return pid_; }
-    bool send(const Bytes& bytes);
-    void close_stdin();
-    void close_stdout();
-    // `size` bytes from stdout; fewer if it ends or `timeout` passes first.
-    Bytes read(size_t size, std::chrono::milliseconds timeout);
+    bool send(const Bytes& bytes) {
+        for (size_t at = 0; at < bytes.size();) {
+            const ssize_t n = write(stdin_, bytes.data() + at, bytes.size() - at);
+            if (n <= 0 && errno != EINTR) return false;
+            at += n > 0 ? size_t(n) : 0;
+        }
+        return true;
+    }
+    void close_stdin() { close(std::exchange(stdin_, -1)); }
+    void close_stdout() { close(std::exchange(stdout_, -1)); }
 
-    std::string log() const;
-    bool wait_log(const std::string& text, std::chrono::milliseconds timeout = 10s) const;
+    // `size` bytes from stdout; fewer if it ends or `timeout` passes first.
+    Bytes read(size_t size, std::chrono::milliseconds timeout) {
+        Bytes bytes(size);
+        size_t got = 0;
+        pollfd fd{stdout_, POLLIN, 0};
+        for (auto end = std::chrono::steady_clock::now() + timeout; got < size;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            const ssize_t n = left.count() > 0 && poll(&fd, 1, int(left.count())) > 0
+                                  ? ::read(stdout_, bytes.data() + got, size - got)
+                                  : 0;
+            if (n <= 0) break;
+            got += size_t(n);
+        }
+        bytes.resize(got);
+        return bytes;
+    }
+
+    std::string log() const {
+        struct stat st {};
+        fstat(log_, &st);
+        std::string text(size_t(st.st_size), '\0');
+        text.resize(size_t(std::max<ssize_t>(0, pread(log_, text.data(), text.size(), 0))));
+        return text;
+    }
+    bool wait_log(const std::string& text, std::chrono::milliseconds timeout = 10s) const {
+        return eventually([&] { return log().find(text) != std::string::npos; }, timeout);
+    }
+
     // The raw wait status, or nothing if the child is still running.
-    std::optional<int> wait(std::chrono::milliseconds timeout);
+    std::optional<int> wait(std::chrono::milliseconds timeout) {
+        int status = 0;
+        eventually([&] { return status_ || (waitpid(pid_, &status, WNOHANG) == pid_ && (status_ = status)); }, timeout);
+        return status_;
+    }
     // Exit status; -1 if killed by a signal, -2 if still running.
-    int exit_code(std::chrono::milliseconds timeout = 10s);
+    int exit_code(std::chrono::milliseconds timeout = 10s) {
+        const auto status = wait(timeout);
+        return !status ? -2 : WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
+    }
 
 private:
     pid_t pid_ = -1;
@@ -48,20 +126,22 @@ struct Header {
     std::string magic;
     uint32_t version, width, height, fps, format, frameBytes;
 };
-std::optional<Header> read_header(Child& child, std::chrono::milliseconds timeout = 10s);
-std::optional<Bytes> read_frame(Child& child, const Header& header, std::chrono::milliseconds timeout = 5s);
+
+inline uint32_t le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+
+inline std::optional<Header> read_header(Child& child, std::chrono::milliseconds timeout = 10s) {
+    const Bytes b = child.read(28, timeout);
+    if (b.size() != 28) return std::nullopt;
+    const uint8_t* p = b.data();
+    return Header{std::string(p, p + 4), le32(p + 4), le32(p + 8), le32(p + 12), le32(p + 16), le32(p + 20), le32(p + 24)};
+}
+
+inline std::optional<Bytes> read_frame(Child& child, const Header& h, std::chrono::milliseconds timeout = 5s) {
+    Bytes frame = child.read(h.frameBytes, timeout);
+    return frame.size() == h.frameBytes ? std::optional(frame) : std::nullopt;
+}
 
 // Pixel (x, y) of a frame as 0xAARRGGBB.
-uint32_t pixel(const Bytes& frame, const Header& header, uint32_t x, uint32_t y);
-
-void usleep_for_poll();
-
-// Polls `done` until it holds or `timeout` passes.
-template <typename Condition>
-bool eventually(Condition done, std::chrono::milliseconds timeout = 5s) {
-    for (auto end = std::chrono::steady_clock::now() + timeout; !done();) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        usleep_for_poll();
-    }
-    return true;
+inline uint32_t pixel(const Bytes& frame, const Header& h, uint32_t x, uint32_t y) {
+    return le32(frame.data() + (size_t{y} * h.width + x) * 4);
 }

@@ -40,13 +40,6 @@ Bytes read_all(int fd) {
     return out;
 }
 
-TEST(StreamHeader, EveryFieldLittleEndian) {
-    const auto bytes = encode_stream_header(make_stream_header(1920, 1080, 60));
-    const Bytes expected = {'Z', 'N', 'T', 'V', 1,   0,   0,   0,   0x80, 0x07, 0,    0,    0x38, 0x04,
-                            0,   0,   60,  0,   0,   0,   'B', 'G', 'R',  'A',  0x00, 0x90, 0x7E, 0x00};
-    EXPECT_EQ(Bytes(bytes.begin(), bytes.end()), expected);
-}
-
 TEST(FrameStore, KeepsTheFirstSizeAndTheLatestPictureRowsPacked) {
     struct Frame {
         size_t width, height, padding;
