@@ -7,24 +7,25 @@ SpareKeyPool::SpareKeyPool(std::vector<uint8_t> keys, uint64_t minAgeNs) : minAg
 }
 
 std::optional<SpareKeyPool::Lease> SpareKeyPool::press(uint32_t symbol, uint64_t nowNs) {
-    Lease lease{0, false, false};
+    Lease lease{0, false, false, nowNs};
     auto slot = std::find_if(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.symbol == symbol; });
     if (slot == slots_.end()) {
         slot = std::find_if(slots_.begin(), slots_.end(), [](const Slot& s) { return s.symbol == 0; });
         if (slot == slots_.end()) {
             // Least recently used among the keys not held. When even that one
-            // is too recent, it is still the least likely to be misread.
+            // is too recent, the caller waits until it is old enough.
             for (auto s = slots_.begin(); s != slots_.end(); ++s) {
                 if (!s->held && (slot == slots_.end() || s->lastUseNs < slot->lastUseNs)) slot = s;
             }
             if (slot == slots_.end()) return std::nullopt;
             lease.early = nowNs - slot->lastUseNs < minAgeNs_;
+            if (lease.early) lease.readyAtNs = slot->lastUseNs + minAgeNs_;
         }
         slot->symbol = symbol;
         lease.remap = true;
     }
     slot->held = true;
-    slot->lastUseNs = nowNs;
+    slot->lastUseNs = lease.readyAtNs;
     lease.key = slot->key;
     return lease;
 }

@@ -9,8 +9,8 @@
 // character keeps its key while it may be typed again; when every key is
 // taken, the least recently used one that is not held is given to the next
 // character. Clients read a changed key only when they next handle an event,
-// so a key is best reused once its last use is `minAgeNs` old; typing never
-// waits for that, it only reports a reuse that came early.
+// so a key is reused only once its last use is `minAgeNs` old. Only a burst of
+// more new characters than there are keys ever has to wait for that.
 class SpareKeyPool {
 public:
     SpareKeyPool(std::vector<uint8_t> keys, uint64_t minAgeNs);
@@ -18,7 +18,8 @@ public:
     struct Lease {
         uint8_t key;
         bool remap;  // the key must be given the symbol before it is pressed
-        bool early;  // reused sooner than minAgeNs after its last use
+        bool early;          // every key not held was used less than minAgeNs ago...
+        uint64_t readyAtNs;  // ...so remap it no sooner than this
     };
     // The key that types `symbol`, now held. Nothing when every key is held.
     std::optional<Lease> press(uint32_t symbol, uint64_t nowNs);

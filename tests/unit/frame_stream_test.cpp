@@ -1,4 +1,4 @@
-// The frame store and the frame writer: what goes in, what comes out on stdout.
+// The frame store, and the writes that take its frames to stdout.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -10,9 +10,6 @@
 
 #include "capture/frame_store.h"
 #include "capture/frame_store_testing.h"
-#include "capture/frame_writer.h"
-#include "capture/settings.h"
-#include "capture/stream_header.h"
 #include "capture/write_all.h"
 
 namespace {
@@ -99,35 +96,6 @@ TEST(FrameStore, OverlappingFirstFramesSizeItOnce) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "[capture] dimensions resolved: 32x16\n");
     EXPECT_EQ(snapshot(), source);
     reset_frame_store_for_tests();
-}
-
-// The tick writes to stdout, here a pipe: nothing before the first frame,
-// then the header once and whole frames.
-TEST(FrameWriter, NothingBeforeTheFirstFrameThenOneHeaderAndWholeFrames) {
-    reset_frame_store_for_tests();
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const int savedStdout = dup(STDOUT_FILENO);
-    dup2(fds[1], STDOUT_FILENO);
-    close(fds[1]);
-    testing::internal::CaptureStderr();
-    frame_writer_tick();
-    const Bytes frame = picture(2, 2, 0, 0);
-    ASSERT_TRUE(store_frame(frame.data(), 2, 2, 8));
-    frame_writer_tick();
-    frame_writer_tick();
-    const std::string log = testing::internal::GetCapturedStderr();
-    dup2(savedStdout, STDOUT_FILENO);
-    close(savedStdout);
-    const Bytes out = read_all(fds[0]);
-    close(fds[0]);
-    reset_frame_store_for_tests();
-
-    const auto header = encode_stream_header(make_stream_header(2, 2, TARGET_FPS));
-    Bytes expected(header.begin(), header.end());
-    for (int i = 0; i < 2; ++i) expected.insert(expected.end(), frame.begin(), frame.end());
-    EXPECT_EQ(out, expected);
-    EXPECT_EQ(log, "[capture] dimensions resolved: 2x2\n[capture] header sent: 2x2 frameBytes=16\n");
 }
 
 TEST(WriteAll, DeliversEverythingThroughShortWritesAndReportsAReaderGone) {

@@ -1,0 +1,164 @@
+// The input rules: the key map, click counting, the modifiers each event
+// carries, which spare key a character is typed on.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+#include "capture/sample_status.h"
+#include "input/keyboard.h"
+#include "input/keymap.h"
+#include "input/pointer.h"
+#include "input/spare_key_pool.h"
+
+namespace {
+
+TEST(KeyMap, MapsExactlyTheTableOfAwtCodes) {
+    std::map<uint16_t, uint16_t> table = {
+        {8, 0x33},   {9, 0x30},   {10, 0x24},  {16, 0x38},  {17, 0x37},  {18, 0x3A},  {20, 0x39},  {27, 0x35},
+        {32, 0x31},  {33, 0x74},  {34, 0x79},  {35, 0x77},  {36, 0x73},  {37, 0x7B},  {38, 0x7E},  {39, 0x7C},
+        {40, 0x7D},  {127, 0x75}, {524, 0x37}, {44, 0x2B},  {45, 0x1B},  {46, 0x2F},  {47, 0x2C},  {59, 0x29},
+        {61, 0x18},  {91, 0x21},  {92, 0x2A},  {93, 0x1E},  {192, 0x32}, {222, 0x27},
+    };
+    const uint16_t digits[] = {0x1D, 0x12, 0x13, 0x14, 0x15, 0x17, 0x16, 0x1A, 0x1C, 0x19};
+    const uint16_t letters[] = {0x00, 0x0B, 0x08, 0x02, 0x0E, 0x03, 0x05, 0x04, 0x22, 0x26, 0x28, 0x25, 0x2E,
+                                0x2D, 0x1F, 0x23, 0x0C, 0x0F, 0x01, 0x11, 0x20, 0x09, 0x0D, 0x07, 0x10, 0x06};
+    const uint16_t fkeys[] = {0x7A, 0x78, 0x63, 0x76, 0x60, 0x61, 0x62, 0x64, 0x65, 0x6D, 0x67, 0x6F};
+    for (uint16_t i = 0; i < 10; ++i) table[48 + i] = digits[i];
+    for (uint16_t i = 0; i < 26; ++i) table[65 + i] = letters[i];
+    for (uint16_t i = 0; i < 12; ++i) table[112 + i] = fkeys[i];
+    ASSERT_EQ(table.size(), 78u);
+    for (uint32_t vk = 0; vk <= 0xFFFF; ++vk) {
+        SCOPED_TRACE(vk);
+        const auto it = table.find(uint16_t(vk));
+        EXPECT_EQ(awt_to_mac_keycode(uint16_t(vk)), it == table.end() ? std::nullopt : std::optional(it->second));
+    }
+}
+
+constexpr uint64_t kMs = 1'000'000;
+constexpr uint64_t kT = 1'000'000 * kMs;  // an arbitrary monotonic reading
+
+struct Press {
+    uint16_t x, y;
+    uint64_t atNs;
+};
+
+TEST(ClickCounting, PressesCloseInTimeAndPlaceCountOnStrictly) {
+    struct Case {
+        const char* name;
+        std::vector<Press> presses;
+        std::vector<int64_t> counts;
+    } cases[] = {
+        {"quick in place, no limit", {{9, 9, kT}, {9, 9, kT + 100 * kMs}, {9, 9, kT + 200 * kMs}, {9, 9, kT + 300 * kMs}},
+         {1, 2, 3, 4}},
+        {"d2 = 20", {{10, 10, kT}, {14, 12, kT + 499 * kMs}}, {1, 2}},
+        {"d2 = 25", {{10, 10, kT}, {13, 14, kT + 499 * kMs}}, {1, 1}},
+        {"5 apart", {{10, 10, kT}, {15, 10, kT}}, {1, 1}},
+        {"500 ms", {{10, 10, kT}, {10, 10, kT + 500 * kMs}}, {1, 1}},
+        {"just under 500 ms", {{10, 10, kT}, {10, 10, kT + 500 * kMs - 1}}, {1, 2}},
+        {"a far press restarts the run from itself",
+         {{0, 0, kT}, {0, 0, kT + 1}, {50, 50, kT + 2}, {51, 50, kT + 3}}, {1, 2, 1, 2}},
+        {"a clock reading before the last press is no quick click", {{0, 0, kT}, {0, 0, kT - 1}}, {1, 1}},
+        {"the first press at (0, 0) near time zero", {{0, 0, 1}}, {1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PointerState s;
+        std::vector<int64_t> counts;
+        for (const Press& p : c.presses) {
+            pointer_move(s, p.x, p.y);
+            const MouseEvent down = pointer_button(s, 1, 1, p.atNs);
+            pointer_button(s, 2, 1, p.atNs);  // right buttons do not interrupt a run
+            EXPECT_EQ(pointer_button(s, 1, 0, p.atNs + 10 * kMs).clickState, down.clickState);
+            counts.push_back(down.clickState.value_or(-1));
+        }
+        EXPECT_EQ(counts, c.counts);
+    }
+}
+
+constexpr uint64_t kCaps = kFlagAlphaShift, kShift = kFlagShift, kOpt = kFlagAlternate, kCmd = kFlagCommand;
+
+// One row per message: a key (vk, action) or, for vk 0, a click; the flags the
+// event carries.
+TEST(ModifierFlags, KeyAndMouseEventsCarryTheHeldModifiers) {
+    const struct {
+        uint16_t vk;
+        uint8_t action;
+        uint64_t flags;
+    } rows[] = {
+        {0, 1, 0},        {16, 1, kShift},        {0, 1, kShift},  {65, 1, kShift},         {17, 1, kShift | kCmd},
+        {65, 0, kShift | kCmd},                   {16, 0, kCmd},   {524, 1, kCmd},          {18, 1, kCmd | kOpt},
+        {524, 0, kOpt},   {0, 1, kOpt},           {18, 0, 0},      {20, 1, kCaps},          {20, 0, kCaps},
+        {65, 1, kCaps},   {16, 1, kCaps | kShift}, {20, 1, kShift}, {0, 1, kShift},         {16, 7, 0},
+    };
+    KeyboardState s;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "vk " << row.vk << " action " << int{row.action});
+        InputEvent e = MouseEvent{MouseEventType::LeftMouseDown, 0, 0, MouseButton::Left, 1};
+        if (row.vk) e = *key_event(s, row.vk, row.action);
+        apply_modifier_flags(s, e);
+        std::visit([&](const auto& v) { EXPECT_EQ(v.flags, row.flags); }, e);
+    }
+    InputEvent text = *text_event('a', true);
+    apply_modifier_flags(s, text);
+    EXPECT_EQ(std::get<TextEvent>(text).flags, 0u);
+
+    key_event(s, 16, 1);
+    key_event(s, 20, 1);
+    release_held_keys(s, [](const InputEvent&) {});
+    EXPECT_EQ(modifier_flags(s), 0u);
+}
+
+TEST(SampleStatus, OnlyPicturesThatMayReplaceTheLastOneAreStored) {
+    const struct {
+        bool image;
+        std::optional<int64_t> status;
+        bool stored;
+    } rows[] = {
+        {true, 0, true},   {true, 4, true},  {true, std::nullopt, true}, {true, 1, false},
+        {true, 2, false},  {true, 3, false}, {true, 5, false},           {true, 6, false},
+        {false, 0, false}, {false, std::nullopt, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.image << " " << row.status.value_or(-1));
+        EXPECT_EQ(should_store_sample(row.image, row.status), row.stored);
+    }
+}
+
+TEST(SpareKeyPool, ReusesTheLeastRecentlyUsedKeyThatIsNotHeldWithoutEverWaiting) {
+    SpareKeyPool pool({10, 11}, 100);
+    struct Step {
+        bool press;
+        uint32_t symbolOrKey;
+        uint64_t t;
+        int key;  // -1: no key
+        bool remap;
+        uint64_t readyAt;
+    } steps[] = {
+        {true, 'A', 0, 10, true, 0},     {false, 10, 1, 10, false, 1},      // first use maps
+        {true, 'A', 5, 10, false, 5},    {false, 10, 6, 10, false, 6},      // typed again: no remap
+        {true, 'B', 10, 11, true, 10},                                      // a free key, B held
+        {true, 'C', 300, 10, true, 300}, {false, 10, 301, 10, false, 301},  // LRU not held
+        {true, 'D', 302, 10, true, 401},  // the only key not held is too recent: wait for it
+        {true, 'E', 303, -1, false, 0},   // every key held
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.t);
+        if (!s.press) {
+            pool.release(static_cast<uint8_t>(s.symbolOrKey), s.t);
+            continue;
+        }
+        const auto lease = pool.press(s.symbolOrKey, s.t);
+        ASSERT_EQ(lease.has_value(), s.key >= 0);
+        if (!lease) continue;
+        EXPECT_EQ(lease->key, s.key);
+        EXPECT_EQ(lease->remap, s.remap);
+        EXPECT_EQ(lease->early, s.readyAt != s.t);
+        EXPECT_EQ(lease->readyAtNs, s.readyAt);
+    }
+    EXPECT_EQ(pool.take_mapped(), (std::vector<uint8_t>{10, 11}));
+    EXPECT_TRUE(pool.take_mapped().empty());
+}
+
+}  // namespace
