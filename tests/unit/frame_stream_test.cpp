@@ -50,6 +50,7 @@ TEST(FrameStore, KeepsTheFirstSizeAndTheLatestPictureRowsPacked) {
         {"padded rows", {{7, 5, 4}}, picture(7, 5, 0, 0)},
         {"wide padding", {{7, 5, 60}, {7, 5, 0}}, picture(7, 5, 0, 1)},
         {"zero sizes change nothing", {{4, 3, 0}, {0, 3, 0}, {4, 0, 0}}, picture(4, 3, 0, 0)},
+        {"only the width differs", {{2, 1, 0}, {1, 1, 0}}, {1, 2, 3, 4, 4, 5, 6, 7}},
         {"a larger one is cropped", {{2, 2, 0}, {3, 4, 8}}, {1, 2, 3, 4, 5, 6, 7, 8, 32, 33, 34, 35, 36, 37, 38, 39}},
     };
     for (const Case& c : cases) {

@@ -11,6 +11,7 @@
 #include "input/keymap.h"
 #include "input/pointer.h"
 #include "input/spare_key_pool.h"
+#include "input/x11/x11_keysyms.h"
 
 namespace {
 
@@ -108,6 +109,21 @@ TEST(ModifierFlags, KeyAndMouseEventsCarryTheHeldModifiers) {
     key_event(s, 20, 1);
     release_held_keys(s, [](const InputEvent&) {});
     EXPECT_EQ(modifier_flags(s), 0u);
+}
+
+// What X11 types for a character: Latin-1 as itself, control characters as
+// their keys, other characters as Unicode keysyms, nothing for no character.
+TEST(X11Keysyms, CharactersAndKeysBecomeTheirKeysyms) {
+    const std::pair<uint32_t, uint32_t> characters[] = {
+        {0x08, 0xFF08}, {0x0A, 0xFF0D},     {0x0D, 0xFF0D},     {0x1B, 0xFF1B}, {0x7F, 0xFFFF},     {0x01, 0},
+        {0x1F, 0},      {' ', ' '},         {'~', '~'},         {0x80, 0},      {0x9F, 0},          {0xA0, 0xA0},
+        {0xFF, 0xFF},   {0x100, 0x1000100}, {0x10FFFF, 0x110FFFF}, {0x110000, 0}};
+    for (auto [cp, keysym] : characters) EXPECT_EQ(code_point_to_keysym(cp), keysym) << std::hex << cp;
+    const uint16_t pair[] = {0xD83D, 0xDE00}, lone[] = {0xDE00, 0xD83D};
+    EXPECT_EQ(utf16_to_code_point(pair, 2), 0x1F600u);
+    EXPECT_EQ(utf16_to_code_point(lone, 2), 0xFFFFFFFFu);
+    EXPECT_EQ(mac_keycode_to_keysym(0x37), 0xFFE3u);  // Command types Control
+    EXPECT_EQ(mac_keycode_to_keysym(0x3B), kNoSymbol);
 }
 
 TEST(SampleStatus, OnlyPicturesThatMayReplaceTheLastOneAreStored) {
