@@ -26,7 +26,7 @@ struct Session {
         const auto e = x.next_event();
         ASSERT_TRUE(e) << "nothing for " << std::hex << keysymOrButton << "\n" << helper->log();
         EXPECT_EQ(std::pair(e->type, type <= XCB_KEY_RELEASE ? e->keysym : e->detail), std::pair(type, keysymOrButton));
-        EXPECT_TRUE(at.first < 0 || std::pair<int, int>(e->x, e->y) == at) << e->x << "," << e->y;
+        EXPECT_TRUE(at.first < 0 || (std::pair<int, int>(e->x, e->y) == at)) << e->x << "," << e->y;
     }
     void expect_typed(uint32_t keysym) { expect(XCB_KEY_PRESS, keysym), expect(XCB_KEY_RELEASE, keysym); }
 };
