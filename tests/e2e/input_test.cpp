@@ -18,9 +18,12 @@ struct Session {
     Xvfb server;
     XClient x{server.display()};
     std::vector<uint32_t> keymapBefore = (x.open_input_window(), x.keymap());
-    std::unique_ptr<Child> helper = std::make_unique<Child>(helper_args(), on(server));
+    std::unique_ptr<Child> helper;
 
-    bool started() { return x.ok() && helper->wait_log("[ctrl] control loop started, reading stdin...\n"); }
+    bool start() {
+        helper = std::make_unique<Child>(helper_args(), on(server));
+        return x.ok() && helper->wait_log("[ctrl] control loop started, reading stdin...\n");
+    }
     // The next event: its type, keysym (keys) or button, and where it happened.
     void expect(uint8_t type, uint32_t keysymOrButton, std::pair<int, int> at = {-1, -1}) {
         const auto e = x.next_event();
@@ -37,7 +40,7 @@ TEST(Input, PointerKeysAndCharactersArriveAsSentWithUsAndGermanLayouts) {
         SCOPED_TRACE(layout);
         Session s;
         ASSERT_EQ(system(("setxkbmap -display " + s.server.display() + " " + layout).c_str()), 0);
-        ASSERT_TRUE(s.started()) << s.helper->log();
+        ASSERT_TRUE(s.start()) << s.helper->log();
         for (auto [x, y, atX, atY] : {std::array{10, 20, 10, 20}, {639, 479, 639, 479}, {65535, 65535, 639, 479}}) {
             s.helper->send(move_to(uint16_t(x), uint16_t(y)));
             EXPECT_TRUE(eventually([&] { return s.x.pointer() == std::pair(atX, atY); })) << x << "," << y;
@@ -94,8 +97,7 @@ TEST(Input, ALongRunArrivesInOrderAndNothingStaysBehindHoweverTheHelperEnds) {
     for (const int ending : {0, SIGTERM, SIGINT, SIGHUP, SIGPIPE}) {  // 0: stdin closed; SIGPIPE: stdout closed
         SCOPED_TRACE(ending);
         const int clientsBefore = s.x.client_count();
-        if (ending) s.helper = std::make_unique<Child>(helper_args(), on(s.server));
-        ASSERT_TRUE(s.started()) << s.helper->log();
+        ASSERT_TRUE(s.start()) << s.helper->log();
         EXPECT_GT(s.x.client_count(), clientsBefore);
         EXPECT_GT(shm_segments_of(s.helper->pid()), 0);
         Bytes bytes;
