@@ -11,7 +11,6 @@
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
-#include <algorithm>
 
 #include <chrono>
 #include <condition_variable>
@@ -96,7 +95,7 @@ bool grabs_whole_screen(const CaptureStream* s) { return !s->damage || s->compos
 
 void report_mode(const CaptureStream* s) {
     if (!s->damage) {
-        fputs("[capture] no DAMAGE on the X server: reading the whole screen every tick\n", stderr);
+        fputs("[capture] the X server lacks DAMAGE or XFixes: reading the whole screen every tick\n", stderr);
     } else if (s->compositor) {
         fputs("[capture] a compositing manager runs: reading the whole screen every tick\n", stderr);
     } else {
@@ -151,7 +150,9 @@ size_t damaged_areas(CaptureStream* s, PixelRect* out) {
     const xcb_rectangle_t* rects = xcb_xfixes_fetch_region_rectangles(region.get());
     const int count = xcb_xfixes_fetch_region_rectangles_length(region.get());
     s->damagedRects.clear();
-    for (int i = 0; i < count; ++i) s->damagedRects.push_back({rects[i].x, rects[i].y, rects[i].width, rects[i].height});
+    for (int i = 0; i < count; ++i) {
+        s->damagedRects.push_back({rects[i].x, rects[i].y, rects[i].width, rects[i].height});
+    }
     return plan_grab(s->damagedRects.data(), s->damagedRects.size(), monitor, out, kMaxGrabRects);
 }
 
@@ -335,7 +336,9 @@ void set_up_damage(CaptureStream* s, int screenNumber) {
         // The damaged region is handed over as an XFixes region.
         const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_damage_id);
         XcbReply<xcb_damage_query_version_reply_t> version;
-        if (ext && ext->present) version.reset(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
+        if (ext && ext->present) {
+            version.reset(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
+        }
         if (version) {
             s->damageEvents = ext->first_event;
             s->damage = xcb_generate_id(c);
