@@ -36,14 +36,26 @@ size_t plan_grab(const PixelRect* damaged, size_t count, const PixelRect& monito
 }
 
 void copy_opaque(uint8_t* dst, size_t dstStride, const uint8_t* src, size_t srcStride, size_t width, size_t rows) {
+    // Eight pixels at a time in the compilers' generic vectors (SSE or NEON
+    // underneath): at -O2 a plain loop is not vectorised and runs at a third of
+    // memcpy's speed. memcpy keeps unaligned rows legal.
+    typedef uint32_t Pixels __attribute__((vector_size(32)));
+    constexpr size_t kStep = sizeof(Pixels) / 4;
     for (size_t r = 0; r < rows; ++r) {
-        auto* d = reinterpret_cast<uint32_t*>(dst + r * dstStride);
+        uint8_t* d = dst + r * dstStride;
         const uint8_t* s = src + r * srcStride;
-        // memcpy per pixel keeps unaligned sources legal; compilers vectorise it.
-        for (size_t i = 0; i < width; ++i) {
+        size_t i = 0;
+        for (; i + kStep <= width; i += kStep) {
+            Pixels p;
+            memcpy(&p, s + i * 4, sizeof p);
+            p |= 0xFF000000u;
+            memcpy(d + i * 4, &p, sizeof p);
+        }
+        for (; i < width; ++i) {
             uint32_t p;
             memcpy(&p, s + i * 4, 4);
-            d[i] = p | 0xFF000000u;
+            p |= 0xFF000000u;
+            memcpy(d + i * 4, &p, 4);
         }
     }
 }
