@@ -42,6 +42,7 @@ uint32_t frame_height();
 // is. Only the frame writer calls this, and only once frame_ready() is true.
 const uint8_t* snapshot_frame();
 
+// What edit_frame calls: a plain function and its context, no allocation per edit.
 void edit_frame_with(uint32_t top, uint32_t bottom, void (*edit)(void* context, uint8_t* pixels), void* context);
 
 template <typename Edit>

@@ -11,7 +11,6 @@
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
-
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
