@@ -155,42 +155,52 @@ size_t damaged_areas(CaptureStream* s, PixelRect* out) {
     return plan_grab(s->damagedRects.data(), s->damagedRects.size(), monitor, out, kMaxGrabRects);
 }
 
-// Reads the areas from the screen; `pixels[i]` gets area i, packed. Requests
-// go out together, so the read costs one round trip. Null when the server
-// refused one.
-bool read_areas(CaptureStream* s, const PixelRect* areas, size_t n, const uint8_t** pixels,
-                XcbReply<xcb_get_image_reply_t>* replies) {
+// Reads of frame areas from the screen, requested together and taken
+// together, so that they cost one round trip.
+struct AreaReads {
+    size_t n = 0;
+    PixelRect areas[kMaxGrabRects];
+    size_t offsets[kMaxGrabRects] = {};
+    xcb_shm_get_image_cookie_t shm[kMaxGrabRects] = {};
+    xcb_get_image_cookie_t plain[kMaxGrabRects] = {};
+    XcbReply<xcb_get_image_reply_t> replies[kMaxGrabRects];
+    const uint8_t* pixels[kMaxGrabRects] = {};  // area i, packed
+};
+
+void request_areas(CaptureStream* s, AreaReads& r) {
     xcb_connection_t* c = s->conn.get();
     const DisplayInfo& d = s->display;
-    xcb_shm_get_image_cookie_t shmCookies[kMaxGrabRects];
-    xcb_get_image_cookie_t plainCookies[kMaxGrabRects];
-    size_t offsets[kMaxGrabRects];
     size_t offset = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const PixelRect& a = areas[i];
+    for (size_t i = 0; i < r.n; ++i) {
+        const PixelRect& a = r.areas[i];
         const auto x = static_cast<int16_t>(d.x + a.x), y = static_cast<int16_t>(d.y + a.y);
         const auto w = static_cast<uint16_t>(a.width), h = static_cast<uint16_t>(a.height);
-        offsets[i] = offset;
+        r.offsets[i] = offset;
         offset += size_t{w} * h * 4;
         if (s->shm) {
             // The areas do not overlap and all lie in the monitor, so together they fit in the segment.
-            shmCookies[i] = xcb_shm_get_image(c, s->root, x, y, w, h, ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, s->shm->id(),
-                                              static_cast<uint32_t>(offsets[i]));
+            r.shm[i] = xcb_shm_get_image(c, s->root, x, y, w, h, ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, s->shm->id(),
+                                         static_cast<uint32_t>(r.offsets[i]));
         } else {
-            plainCookies[i] = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, s->root, x, y, w, h, ~0u);
+            r.plain[i] = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, s->root, x, y, w, h, ~0u);
         }
     }
+}
+
+// False when the server refused one of the reads.
+bool take_areas(CaptureStream* s, AreaReads& r) {
+    xcb_connection_t* c = s->conn.get();
     bool ok = true;
-    for (size_t i = 0; i < n; ++i) {
+    for (size_t i = 0; i < r.n; ++i) {
         if (s->shm) {
-            XcbReply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(c, shmCookies[i], nullptr));
+            XcbReply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(c, r.shm[i], nullptr));
             ok = ok && reply;
-            pixels[i] = s->shm->data() + offsets[i];
+            r.pixels[i] = s->shm->data() + r.offsets[i];
         } else {
-            replies[i].reset(xcb_get_image_reply(c, plainCookies[i], nullptr));
-            const size_t need = static_cast<size_t>(areas[i].width * areas[i].height * 4);
-            ok = ok && replies[i] && static_cast<size_t>(xcb_get_image_data_length(replies[i].get())) >= need;
-            pixels[i] = replies[i] ? xcb_get_image_data(replies[i].get()) : nullptr;
+            r.replies[i].reset(xcb_get_image_reply(c, r.plain[i], nullptr));
+            const auto need = static_cast<size_t>(r.areas[i].width * r.areas[i].height * 4);
+            ok = ok && r.replies[i] && static_cast<size_t>(xcb_get_image_data_length(r.replies[i].get())) >= need;
+            r.pixels[i] = r.replies[i] ? xcb_get_image_data(r.replies[i].get()) : nullptr;
         }
     }
     return ok;
@@ -204,22 +214,32 @@ GrabResult grab_once(CaptureStream* s) {
     const DisplayInfo& d = s->display;
     const auto w = static_cast<uint32_t>(d.width), h = static_cast<uint32_t>(d.height);
 
+    // Reading the whole screen needs no word from the server first: it goes
+    // out with the pointer request.
+    AreaReads reads;
+    const bool whole = s->wholeNext || grabs_whole_screen(s);
+    if (whole) {
+        reads.n = damaged_areas(s, reads.areas);
+        request_areas(s, reads);
+    }
     // A round trip: every event the server sent before it is read with it.
     XcbReply<xcb_xfixes_get_cursor_image_reply_t> cursor;
     if (s->drawCursor) cursor.reset(xcb_xfixes_get_cursor_image_reply(c, xcb_xfixes_get_cursor_image(c), nullptr));
     read_events(s);
     if (xcb_connection_has_error(c)) return GrabResult::connectionLost;
+    if (!whole) {
+        reads.n = damaged_areas(s, reads.areas);
+        request_areas(s, reads);
+    }
 
-    PixelRect areas[kMaxGrabRects];
-    const size_t n = damaged_areas(s, areas);
+    const size_t n = reads.n;
+    const PixelRect* areas = reads.areas;
     const bool pointerMoved = cursor ? !s->pointerDrawn || cursor->x != s->pointerX || cursor->y != s->pointerY ||
                                            cursor->cursor_serial != s->cursorSerial
                                      : s->pointerDrawn;
     if (n == 0 && !pointerMoved) return xcb_connection_has_error(c) ? GrabResult::connectionLost : GrabResult::ok;
 
-    const uint8_t* pixels[kMaxGrabRects];
-    XcbReply<xcb_get_image_reply_t> replies[kMaxGrabRects];
-    const bool read = read_areas(s, areas, n, pixels, replies);
+    const bool read = take_areas(s, reads);
     if (xcb_connection_has_error(c)) return GrabResult::connectionLost;
     if (!read) {
         // What was damaged is no longer in the damage: read it all next time.
@@ -241,8 +261,9 @@ GrabResult grab_once(CaptureStream* s) {
         s->pointer.lift(frame, stride);
         for (size_t i = 0; i < n; ++i) {
             const PixelRect& a = areas[i];
-            copy_opaque(frame + static_cast<size_t>(a.y) * stride + static_cast<size_t>(a.x) * 4, stride, pixels[i],
-                        static_cast<size_t>(a.width) * 4, static_cast<size_t>(a.width), static_cast<size_t>(a.height));
+            uint8_t* to = frame + static_cast<size_t>(a.y) * stride + static_cast<size_t>(a.x) * 4;
+            copy_opaque(to, stride, reads.pixels[i], static_cast<size_t>(a.width) * 4, static_cast<size_t>(a.width),
+                        static_cast<size_t>(a.height));
         }
         if (cursor) {
             s->pointer.draw(frame, w, h, stride, xcb_xfixes_get_cursor_image_cursor_image(cursor.get()), cursor->width,
