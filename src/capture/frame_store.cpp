@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <pthread.h>
 
 namespace {
@@ -39,6 +40,18 @@ std::atomic<int> g_frameReady{0};
 // under g_frameLock.
 uint32_t g_dirtyTop = 0;
 uint32_t g_dirtyBottom = 0;
+
+// Set when a snapshot took the whole frame by swapping the buffers instead of
+// copying it: g_frameBuffer then holds the frame before, and is brought up to
+// date before anything changes only part of it. Under g_frameLock.
+bool g_frameBehind = false;
+
+void catch_up(bool replacesWhole) {
+    if (g_frameBehind && !replacesWhole) {
+        memcpy(g_frameBuffer, g_writeBuffer, size_t{g_width} * g_height * kBytesPerPixel);
+    }
+    g_frameBehind = false;
+}
 
 void mark_dirty(uint32_t top, uint32_t bottom) {
     bottom = std::min(bottom, g_height);
@@ -109,6 +122,7 @@ bool store_frame(const uint8_t* base, size_t width, size_t height, size_t bytesP
 
     const size_t rowBytes = size_t{g_width} * kBytesPerPixel;
     Locked guard(g_frameLock);
+    catch_up(width == g_width && height == g_height);
     if (width != g_width || height != g_height) {
         copy_overlap(base, width, height, bytesPerRow);
     } else if (bytesPerRow == rowBytes) {
@@ -123,9 +137,11 @@ bool store_frame(const uint8_t* base, size_t width, size_t height, size_t bytesP
     return true;
 }
 
-void edit_frame_with(uint32_t top, uint32_t bottom, void (*edit)(void* context, uint8_t* pixels), void* context) {
+void edit_frame_with(uint32_t top, uint32_t bottom, bool replacesWhole, void (*edit)(void* context, uint8_t* pixels),
+                     void* context) {
     if (!frame_dims_known()) return;
     Locked guard(g_frameLock);
+    catch_up(replacesWhole);
     edit(context, g_frameBuffer);
     mark_dirty(top, bottom);
     g_frameReady.store(1, std::memory_order_release);
@@ -139,7 +155,12 @@ uint32_t frame_height() { return g_height; }
 const uint8_t* snapshot_frame() {
     const size_t rowBytes = size_t{g_width} * kBytesPerPixel;
     Locked guard(g_frameLock);
-    if (g_dirtyTop < g_dirtyBottom) {
+    if (g_dirtyTop == 0 && g_dirtyBottom == g_height) {
+        // A whole new frame: swapping is cheaper than copying it.
+        std::swap(g_frameBuffer, g_writeBuffer);
+        g_frameBehind = true;
+        g_dirtyTop = g_dirtyBottom = 0;
+    } else if (g_dirtyTop < g_dirtyBottom) {
         const size_t offset = g_dirtyTop * rowBytes;
         memcpy(g_writeBuffer + offset, g_frameBuffer + offset, (g_dirtyBottom - g_dirtyTop) * rowBytes);
         g_dirtyTop = g_dirtyBottom = 0;
@@ -153,6 +174,7 @@ void reset_frame_store_for_tests() {
     g_frameBuffer = g_writeBuffer = nullptr;
     g_width = g_height = 0;
     g_dirtyTop = g_dirtyBottom = 0;
+    g_frameBehind = false;
     g_dimsKnown.store(0);
     g_frameReady.store(0);
 }

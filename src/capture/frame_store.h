@@ -23,10 +23,11 @@ bool size_frame_store(size_t width, size_t height);
 // Edits the stored frame in place, for a capture that changes only parts of
 // it: under the frame lock, `edit(pixels)` may change rows [top, bottom) of the
 // sized store (frame_width() * 4 bytes per row), which then counts as the
-// latest frame. Whatever one edit leaves is what the writer may send, so one
-// edit must leave a whole picture.
+// latest frame. `replacesWhole`: the edit writes every pixel, so what the
+// store held before does not matter. Whatever one edit leaves is what the
+// writer may send, so one edit must leave a whole picture.
 template <typename Edit>
-void edit_frame(uint32_t top, uint32_t bottom, Edit&& edit);
+void edit_frame(uint32_t top, uint32_t bottom, bool replacesWhole, Edit&& edit);
 
 // True once the first frame has sized the store (acquire: the size and the
 // buffers are visible to a caller that sees true).
@@ -43,10 +44,12 @@ uint32_t frame_height();
 const uint8_t* snapshot_frame();
 
 // What edit_frame calls: a plain function and its context, no allocation per edit.
-void edit_frame_with(uint32_t top, uint32_t bottom, void (*edit)(void* context, uint8_t* pixels), void* context);
+void edit_frame_with(uint32_t top, uint32_t bottom, bool replacesWhole, void (*edit)(void* context, uint8_t* pixels),
+                     void* context);
 
 template <typename Edit>
-void edit_frame(uint32_t top, uint32_t bottom, Edit&& edit) {
+void edit_frame(uint32_t top, uint32_t bottom, bool replacesWhole, Edit&& edit) {
     using Fn = std::remove_reference_t<Edit>;
-    edit_frame_with(top, bottom, [](void* f, uint8_t* pixels) { (*static_cast<Fn*>(f))(pixels); }, &edit);
+    edit_frame_with(
+        top, bottom, replacesWhole, [](void* f, uint8_t* pixels) { (*static_cast<Fn*>(f))(pixels); }, &edit);
 }

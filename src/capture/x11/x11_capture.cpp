@@ -257,7 +257,8 @@ GrabResult grab_once(CaptureStream* s) {
     if (cursor) rows = bounding(rows, intersect({left, top, cursor->width, cursor->height}, {0, 0, w, h}));
 
     const size_t stride = size_t{w} * 4;
-    edit_frame(static_cast<uint32_t>(rows.y), static_cast<uint32_t>(rows.bottom()), [&](uint8_t* frame) {
+    const bool replacesWhole = n == 1 && areas[0] == PixelRect{0, 0, w, h};
+    edit_frame(static_cast<uint32_t>(rows.y), static_cast<uint32_t>(rows.bottom()), replacesWhole, [&](uint8_t* frame) {
         s->pointer.lift(frame, stride);
         for (size_t i = 0; i < n; ++i) {
             const PixelRect& a = areas[i];
