@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Capture benchmark: the helper against ffmpeg's x11grab on the same private
-# 1920x1080 Xvfb, at 30, 60 and 120 fps, each stream read to the last byte by
-# bench/capture_reader. Prints one Markdown table row per run.
-# Usage: bench/capture_bench.sh [window_seconds]
+# 1920x1080 Xvfb, each stream read to the last byte by bench/capture_reader.
+# First a still screen at 30, 60 and 120 fps; then at 60 fps a still screen, a
+# 200x50 area redrawn every frame and the whole screen redrawn every frame
+# (bench/screen_painter). Prints one Markdown table row per run.
+# Usage: [SCENES="still60 small60 full60"] bench/capture_bench.sh [window_seconds]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +17,7 @@ scripts/setup.sh ffmpeg
 scripts/build.sh release >/dev/null
 work=$(mktemp -d)
 c++ -O2 -std=c++20 -o "$work/capture_reader" bench/capture_reader.cpp
+c++ -O2 -std=c++20 -o "$work/screen_painter" bench/screen_painter.cpp $(pkg-config --cflags --libs xcb)
 helper=build/release/screenshare-helper
 
 pids=()
@@ -36,10 +39,10 @@ xsetroot -mod 16 16 -fg '#2060c0' -bg '#f0e8d0'
 mkfifo "$work/stdin"
 exec 4<>"$work/stdin"
 
-# run NAME FPS COMMAND...: the command writes the stream to the fifo.
+# run SCENE NAME FPS COMMAND...: the command writes the stream to the fifo.
 run() {
-  local name=$1 fps=$2
-  shift 2
+  local scene=$1 name=$2 fps=$3
+  shift 3
   rm -f "$work/fifo"
   mkfifo "$work/fifo"
   "$@" >"$work/fifo" 2>/dev/null <"$work/stdin" &
@@ -52,14 +55,35 @@ run() {
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   read -r got frames missed cpu per_frame cpu_proc cpu_x <<<"$result"
-  printf '| %s | %s | %s | %s | %s | %s | %s | %s |\n' "$name" "$fps" "$got" "$frames" "$missed" \
+  printf '| %s | %s | %s | %s | %s | %s | %s | %s | %s |\n' "$scene" "$name" "$fps" "$got" "$frames" "$missed" \
     "${cpu_proc:--}" "${cpu_x:--}" "$per_frame"
 }
 
-echo "| program | target fps | achieved fps | frames in ${window} s | missed ticks | CPU s (program) | CPU s (Xvfb) | CPU ms per frame (both) |"
-echo "|---|---|---|---|---|---|---|---|"
-for fps in 30 60 120; do
-  run helper "$fps" "$helper" "$fps"
-  run ffmpeg "$fps" ffmpeg -loglevel error -nostdin -f x11grab -framerate "$fps" \
+both() {
+  local scene=$1 fps=$2
+  run "$scene" helper "$fps" "$helper" "$fps"
+  run "$scene" ffmpeg "$fps" ffmpeg -loglevel error -nostdin -f x11grab -framerate "$fps" \
     -video_size $size -i "$display" -fps_mode passthrough -f rawvideo -pix_fmt bgra -
+}
+
+# painted FPS X Y W H SCENE: the scene with that area redrawn every frame.
+painted() {
+  local fps=$1
+  "$work/screen_painter" "$fps" "$2" "$3" "$4" "$5" &
+  local painter=$!
+  pids+=("$painter")
+  both "$6" "$fps"
+  kill "$painter" 2>/dev/null || true
+  wait "$painter" 2>/dev/null || true
+}
+
+echo "| screen | program | target fps | achieved fps | frames in ${window} s | missed ticks | CPU s (program) | CPU s (Xvfb) | CPU ms per frame (both) |"
+echo "|---|---|---|---|---|---|---|---|---|"
+scenes=${SCENES:-"still30 still60 still120 small60 full60"}
+for scene in $scenes; do
+  case $scene in
+    still*) both still "${scene#still}" ;;
+    small*) painted "${scene#small}" 860 515 200 50 "200x50 redrawn" ;;
+    full*) painted "${scene#full}" 0 0 1920 1080 "whole redrawn" ;;
+  esac
 done

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
-  libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-xfixes0-dev libxcb-xtest0-dev libxcb-keysyms1-dev libxcb-xkb-dev
+  libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-xfixes0-dev libxcb-damage0-dev libxcb-xtest0-dev libxcb-keysyms1-dev libxcb-xkb-dev
   libxcb-res0-dev  # the tests count the X clients a helper leaves behind
   xvfb x11-xserver-utils x11-xkb-utils libpng-dev
   "$@"

@@ -3,5 +3,6 @@
 # kept in the core so that the unit tests reach it.
 set(CAPTURE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/display_choice.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frame_region.cpp
   ${CMAKE_CURRENT_LIST_DIR}/x11/cursor_composite.cpp
 )

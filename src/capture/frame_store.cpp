@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <pthread.h>
 
 namespace {
@@ -35,6 +36,34 @@ uint32_t g_height = 0;
 uint8_t* g_frameBuffer = nullptr;
 uint8_t* g_writeBuffer = nullptr;
 std::atomic<int> g_frameReady{0};
+// Rows [g_dirtyTop, g_dirtyBottom) changed since the writer's last snapshot;
+// under g_frameLock.
+uint32_t g_dirtyTop = 0;
+uint32_t g_dirtyBottom = 0;
+
+// Set when a snapshot took the whole frame by swapping the buffers instead of
+// copying it: g_frameBuffer then holds the frame before, and is brought up to
+// date before anything changes only part of it. Under g_frameLock.
+bool g_frameBehind = false;
+
+void catch_up(bool replacesWhole) {
+    if (g_frameBehind && !replacesWhole) {
+        memcpy(g_frameBuffer, g_writeBuffer, size_t{g_width} * g_height * kBytesPerPixel);
+    }
+    g_frameBehind = false;
+}
+
+void mark_dirty(uint32_t top, uint32_t bottom) {
+    bottom = std::min(bottom, g_height);
+    if (top >= bottom) return;
+    if (g_dirtyTop >= g_dirtyBottom) {
+        g_dirtyTop = top;
+        g_dirtyBottom = bottom;
+    } else {
+        g_dirtyTop = std::min(g_dirtyTop, top);
+        g_dirtyBottom = std::max(g_dirtyBottom, bottom);
+    }
+}
 
 // The stream header carries the frame length in 32 bits.
 bool fits_stream(size_t width, size_t height) {
@@ -43,7 +72,10 @@ bool fits_stream(size_t width, size_t height) {
            static_cast<uint64_t>(width) * kBytesPerPixel <= kMax / height;
 }
 
-bool size_store(size_t width, size_t height) {
+}  // namespace
+
+bool size_frame_store(size_t width, size_t height) {
+    if (g_dimsKnown.load(std::memory_order_acquire)) return true;
     Locked guard(g_sizingLock);
     if (g_dimsKnown.load(std::memory_order_relaxed)) return true;
     if (!fits_stream(width, height)) {
@@ -67,6 +99,8 @@ bool size_store(size_t width, size_t height) {
     return true;
 }
 
+namespace {
+
 // A frame of another size than the recorded one should not arrive; if one
 // does, only the part both share is copied, so neither side is overrun.
 void copy_overlap(const uint8_t* base, size_t width, size_t height, size_t bytesPerRow) {
@@ -84,10 +118,11 @@ bool store_frame(const uint8_t* base, size_t width, size_t height, size_t bytesP
     if (!base || width == 0 || height == 0) return true;
     // Rows that overlap each other are not a picture; nothing sane can be copied.
     if (bytesPerRow < width * kBytesPerPixel) return true;
-    if (!g_dimsKnown.load(std::memory_order_acquire) && !size_store(width, height)) return false;
+    if (!size_frame_store(width, height)) return false;
 
     const size_t rowBytes = size_t{g_width} * kBytesPerPixel;
     Locked guard(g_frameLock);
+    catch_up(width == g_width && height == g_height);
     if (width != g_width || height != g_height) {
         copy_overlap(base, width, height, bytesPerRow);
     } else if (bytesPerRow == rowBytes) {
@@ -97,8 +132,19 @@ bool store_frame(const uint8_t* base, size_t width, size_t height, size_t bytesP
             memcpy(g_frameBuffer + r * rowBytes, base + r * bytesPerRow, rowBytes);
         }
     }
+    mark_dirty(0, g_height);
     g_frameReady.store(1, std::memory_order_release);
     return true;
+}
+
+void edit_frame_with(uint32_t top, uint32_t bottom, bool replacesWhole, void (*edit)(void* context, uint8_t* pixels),
+                     void* context) {
+    if (!frame_dims_known()) return;
+    Locked guard(g_frameLock);
+    catch_up(replacesWhole);
+    edit(context, g_frameBuffer);
+    mark_dirty(top, bottom);
+    g_frameReady.store(1, std::memory_order_release);
 }
 
 bool frame_dims_known() { return g_dimsKnown.load(std::memory_order_acquire) != 0; }
@@ -107,9 +153,18 @@ uint32_t frame_width() { return g_width; }
 uint32_t frame_height() { return g_height; }
 
 const uint8_t* snapshot_frame() {
-    const size_t n = size_t{g_width} * g_height * kBytesPerPixel;
+    const size_t rowBytes = size_t{g_width} * kBytesPerPixel;
     Locked guard(g_frameLock);
-    memcpy(g_writeBuffer, g_frameBuffer, n);
+    if (g_dirtyTop == 0 && g_dirtyBottom == g_height) {
+        // A whole new frame: swapping is cheaper than copying it.
+        std::swap(g_frameBuffer, g_writeBuffer);
+        g_frameBehind = true;
+        g_dirtyTop = g_dirtyBottom = 0;
+    } else if (g_dirtyTop < g_dirtyBottom) {
+        const size_t offset = g_dirtyTop * rowBytes;
+        memcpy(g_writeBuffer + offset, g_frameBuffer + offset, (g_dirtyBottom - g_dirtyTop) * rowBytes);
+        g_dirtyTop = g_dirtyBottom = 0;
+    }
     return g_writeBuffer;
 }
 
@@ -118,6 +173,8 @@ void reset_frame_store_for_tests() {
     free(g_writeBuffer);
     g_frameBuffer = g_writeBuffer = nullptr;
     g_width = g_height = 0;
+    g_dirtyTop = g_dirtyBottom = 0;
+    g_frameBehind = false;
     g_dimsKnown.store(0);
     g_frameReady.store(0);
 }

@@ -57,6 +57,19 @@ public:
         const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(r.get());
         return keymap_ = {syms, syms + xcb_get_keyboard_mapping_keysyms_length(r.get())};
     }
+    // The root window's pixels as the server has them, 4 bytes each.
+    Bytes root_pixels() {
+        auto r = own(xcb_get_image_reply(c_, xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, screen_->root, 0, 0,
+                                                           screen_->width_in_pixels, screen_->height_in_pixels, ~0u),
+                                         nullptr));
+        return r ? Bytes(xcb_get_image_data(r.get()), xcb_get_image_data(r.get()) + xcb_get_image_data_length(r.get()))
+                 : Bytes{};
+    }
+    void own_selection(const std::string& name) {
+        auto atom = own(xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, uint16_t(name.size()), name.c_str()), nullptr));
+        xcb_set_selection_owner(c_, screen_->root, atom->atom, XCB_CURRENT_TIME);
+        sync();
+    }
     int client_count() {
         auto r = own(xcb_res_query_clients_reply(c_, xcb_res_query_clients(c_), nullptr));
         return r ? int(r->num_clients) : -1;

@@ -1,6 +1,7 @@
 #include "capture/x11/cursor_composite.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -31,4 +32,25 @@ void composite_cursor(uint8_t* frame, uint32_t frameWidth, uint32_t frameHeight,
             d[3] = 255;
         }
     }
+}
+
+void PointerOverlay::lift(uint8_t* frame, size_t bytesPerRow) {
+    const size_t rowBytes = static_cast<size_t>(rect_.width) * 4;
+    for (int64_t r = 0; r < rect_.height; ++r) {
+        memcpy(frame + static_cast<size_t>(rect_.y + r) * bytesPerRow + static_cast<size_t>(rect_.x) * 4,
+               under_.data() + static_cast<size_t>(r) * rowBytes, rowBytes);
+    }
+    rect_ = {};
+}
+
+void PointerOverlay::draw(uint8_t* frame, uint32_t frameWidth, uint32_t frameHeight, size_t bytesPerRow,
+                          const uint32_t* argb, uint32_t width, uint32_t height, int64_t left, int64_t top) {
+    rect_ = intersect({left, top, width, height}, {0, 0, frameWidth, frameHeight});
+    const size_t rowBytes = static_cast<size_t>(rect_.width) * 4;
+    under_.resize(rowBytes * static_cast<size_t>(std::max<int64_t>(rect_.height, 0)));
+    for (int64_t r = 0; r < rect_.height; ++r) {
+        memcpy(under_.data() + static_cast<size_t>(r) * rowBytes,
+               frame + static_cast<size_t>(rect_.y + r) * bytesPerRow + static_cast<size_t>(rect_.x) * 4, rowBytes);
+    }
+    composite_cursor(frame, frameWidth, frameHeight, bytesPerRow, argb, width, height, left, top);
 }

@@ -1,9 +1,12 @@
-// The capture stream on an X server: a thread that reads the chosen monitor
-// from the root window once per frame interval (MIT-SHM, else GetImage),
-// draws the pointer into it and hands it to the frame store.
+// The capture stream on an X server: a thread that, once per frame interval,
+// reads what changed on the chosen monitor (DAMAGE on the root window; the
+// whole monitor where damage cannot be trusted) through MIT-SHM, else
+// GetImage, and edits the frame store: the new pixels, and the pointer drawn
+// where it is now.
 
 #include <pthread.h>
 #include <unistd.h>
+#include <xcb/damage.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
@@ -21,6 +24,7 @@
 #include "capture/capture_config.h"
 #include "capture/capture_stream.h"
 #include "capture/display_choice.h"
+#include "capture/frame_region.h"
 #include "capture/frame_store.h"
 #include "capture/settings.h"
 #include "capture/x11/cursor_composite.h"
@@ -39,6 +43,10 @@ void report_failure(const char* line, const std::string& why) {
 
 enum class GrabResult { ok, skipped, connectionLost };
 
+// More damaged rectangles than this are read as their bounding box: each one
+// is a request of its own.
+constexpr size_t kMaxGrabRects = 16;
+
 }  // namespace
 
 struct CaptureStream {
@@ -46,7 +54,27 @@ struct CaptureStream {
     xcb_window_t root = 0;
     DisplayInfo display;
     std::unique_ptr<ShmSegment> shm;  // null: GetImage
-    bool drawCursor = false;
+    bool drawCursor = false;  // XFixes is there
+
+    // What changed: DAMAGE reports once when the root window's damage turns
+    // non-empty; each read moves the damage into `damaged` and empties it.
+    xcb_damage_damage_t damage = 0;  // 0: no DAMAGE
+    xcb_xfixes_region_t damaged = 0;
+    uint8_t damageEvents = 0;  // the extensions' first event codes
+    uint8_t xfixesEvents = 0;
+    bool damagePending = false;
+    // A compositing manager draws windows off screen and the root's damage
+    // then misses changes: it is watched through its selection.
+    xcb_atom_t compositorSelection = XCB_NONE;
+    bool compositor = false;
+    bool wholeNext = true;  // the first picture, and one after a failed read
+
+    // The pointer as last drawn.
+    PointerOverlay pointer;
+    int32_t pointerX = 0, pointerY = 0;
+    uint32_t cursorSerial = 0;
+    bool pointerDrawn = false;
+    std::vector<PixelRect> damagedRects;
 
     std::mutex lock;
     std::condition_variable wake;
@@ -62,60 +90,194 @@ namespace {
 // Set once before the capture thread starts; read-only afterwards.
 ScreenOrigin g_origin;
 
-// The server leaves the fourth byte of a depth-24 pixel undefined.
-void force_opaque(uint8_t* pixels, size_t count) {
-    auto* p = reinterpret_cast<uint32_t*>(pixels);
-    for (size_t i = 0; i < count; ++i) p[i] |= 0xFF000000u;
+bool grabs_whole_screen(const CaptureStream* s) { return !s->damage || s->compositor; }
+
+void report_mode(const CaptureStream* s) {
+    if (!s->damage) {
+        fputs("[capture] the X server lacks DAMAGE or XFixes: reading the whole screen every tick\n", stderr);
+    } else if (s->compositor) {
+        fputs("[capture] a compositing manager runs: reading the whole screen every tick\n", stderr);
+    } else {
+        fputs("[capture] reading only what changed on the screen (DAMAGE)\n", stderr);
+    }
 }
 
-// One picture of the monitor into the frame store. The image and cursor
-// requests go out together, so a frame costs one round trip.
+// Takes note of what the server reported; every other event is dropped, or a
+// long session piles them up.
+void read_events(CaptureStream* s) {
+    const bool wasWhole = grabs_whole_screen(s);
+    while (xcb_generic_event_t* event = xcb_poll_for_event(s->conn.get())) {
+        const uint8_t type = event->response_type & 0x7f;
+        if (s->damage && type == s->damageEvents + XCB_DAMAGE_NOTIFY) {
+            s->damagePending = true;
+        } else if (s->compositorSelection && type == s->xfixesEvents + XCB_XFIXES_SELECTION_NOTIFY) {
+            const auto* e = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
+            if (e->selection == s->compositorSelection) {
+                s->compositor =
+                    e->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER && e->owner != XCB_NONE;
+            }
+        }
+        free(event);
+    }
+    if (grabs_whole_screen(s) != wasWhole) {
+        s->wholeNext = true;
+        report_mode(s);
+    }
+}
+
+// The frame areas that changed since the last read, at most kMaxGrabRects.
+size_t damaged_areas(CaptureStream* s, PixelRect* out) {
+    xcb_connection_t* c = s->conn.get();
+    const DisplayInfo& d = s->display;
+    const PixelRect monitor{d.x, d.y, d.width, d.height};
+    if (s->wholeNext || grabs_whole_screen(s)) {
+        // Keeps the damage empty, so that a return to reading changes starts clean.
+        if (s->damage) xcb_damage_subtract(c, s->damage, XCB_NONE, XCB_NONE);
+        s->damagePending = false;
+        out[0] = {0, 0, monitor.width, monitor.height};
+        return 1;
+    }
+    if (!s->damagePending) return 0;
+    s->damagePending = false;
+    xcb_damage_subtract(c, s->damage, XCB_NONE, s->damaged);
+    XcbReply<xcb_xfixes_fetch_region_reply_t> region(
+        xcb_xfixes_fetch_region_reply(c, xcb_xfixes_fetch_region(c, s->damaged), nullptr));
+    if (!region) {
+        out[0] = {0, 0, monitor.width, monitor.height};
+        return 1;
+    }
+    const xcb_rectangle_t* rects = xcb_xfixes_fetch_region_rectangles(region.get());
+    const int count = xcb_xfixes_fetch_region_rectangles_length(region.get());
+    s->damagedRects.clear();
+    for (int i = 0; i < count; ++i) {
+        s->damagedRects.push_back({rects[i].x, rects[i].y, rects[i].width, rects[i].height});
+    }
+    return plan_grab(s->damagedRects.data(), s->damagedRects.size(), monitor, out, kMaxGrabRects);
+}
+
+// Reads of frame areas from the screen, requested together and taken
+// together, so that they cost one round trip.
+struct AreaReads {
+    size_t n = 0;
+    PixelRect areas[kMaxGrabRects];
+    size_t offsets[kMaxGrabRects] = {};
+    xcb_shm_get_image_cookie_t shm[kMaxGrabRects] = {};
+    xcb_get_image_cookie_t plain[kMaxGrabRects] = {};
+    XcbReply<xcb_get_image_reply_t> replies[kMaxGrabRects];
+    const uint8_t* pixels[kMaxGrabRects] = {};  // area i, packed
+};
+
+void request_areas(CaptureStream* s, AreaReads& r) {
+    xcb_connection_t* c = s->conn.get();
+    const DisplayInfo& d = s->display;
+    size_t offset = 0;
+    for (size_t i = 0; i < r.n; ++i) {
+        const PixelRect& a = r.areas[i];
+        const auto x = static_cast<int16_t>(d.x + a.x), y = static_cast<int16_t>(d.y + a.y);
+        const auto w = static_cast<uint16_t>(a.width), h = static_cast<uint16_t>(a.height);
+        r.offsets[i] = offset;
+        offset += size_t{w} * h * 4;
+        if (s->shm) {
+            // The areas do not overlap and all lie in the monitor, so together they fit in the segment.
+            r.shm[i] = xcb_shm_get_image(c, s->root, x, y, w, h, ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, s->shm->id(),
+                                         static_cast<uint32_t>(r.offsets[i]));
+        } else {
+            r.plain[i] = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, s->root, x, y, w, h, ~0u);
+        }
+    }
+}
+
+// False when the server refused one of the reads.
+bool take_areas(CaptureStream* s, AreaReads& r) {
+    xcb_connection_t* c = s->conn.get();
+    bool ok = true;
+    for (size_t i = 0; i < r.n; ++i) {
+        if (s->shm) {
+            XcbReply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(c, r.shm[i], nullptr));
+            ok = ok && reply;
+            r.pixels[i] = s->shm->data() + r.offsets[i];
+        } else {
+            r.replies[i].reset(xcb_get_image_reply(c, r.plain[i], nullptr));
+            const auto need = static_cast<size_t>(r.areas[i].width * r.areas[i].height * 4);
+            ok = ok && r.replies[i] && static_cast<size_t>(xcb_get_image_data_length(r.replies[i].get())) >= need;
+            r.pixels[i] = r.replies[i] ? xcb_get_image_data(r.replies[i].get()) : nullptr;
+        }
+    }
+    return ok;
+}
+
+// Brings the frame store up to date with the screen and the pointer. A tick
+// with nothing changed reads and stores nothing; the writer repeats the last
+// frame.
 GrabResult grab_once(CaptureStream* s) {
     xcb_connection_t* c = s->conn.get();
     const DisplayInfo& d = s->display;
-    const auto x = static_cast<int16_t>(d.x), y = static_cast<int16_t>(d.y);
-    const auto w = static_cast<uint16_t>(d.width), h = static_cast<uint16_t>(d.height);
+    const auto w = static_cast<uint32_t>(d.width), h = static_cast<uint32_t>(d.height);
 
-    xcb_shm_get_image_cookie_t shmCookie{};
-    xcb_get_image_cookie_t plainCookie{};
-    if (s->shm) {
-        shmCookie = xcb_shm_get_image(c, s->root, x, y, w, h, ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, s->shm->id(), 0);
-    } else {
-        plainCookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, s->root, x, y, w, h, ~0u);
+    // Reading the whole screen needs no word from the server first: it goes
+    // out with the pointer request.
+    AreaReads reads;
+    const bool whole = s->wholeNext || grabs_whole_screen(s);
+    if (whole) {
+        reads.n = damaged_areas(s, reads.areas);
+        request_areas(s, reads);
     }
-    xcb_xfixes_get_cursor_image_cookie_t cursorCookie{};
-    if (s->drawCursor) cursorCookie = xcb_xfixes_get_cursor_image(c);
-
-    uint8_t* pixels = nullptr;
-    XcbReply<xcb_get_image_reply_t> plain;
-    xcb_generic_error_t* rawError = nullptr;
-    if (s->shm) {
-        XcbReply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(c, shmCookie, &rawError));
-        if (reply) pixels = s->shm->data();
-    } else {
-        plain.reset(xcb_get_image_reply(c, plainCookie, &rawError));
-        if (plain && static_cast<size_t>(xcb_get_image_data_length(plain.get())) >= size_t{w} * h * 4) {
-            pixels = xcb_get_image_data(plain.get());
-        }
-    }
-    XcbError imageError(rawError);
+    // A round trip: every event the server sent before it is read with it.
     XcbReply<xcb_xfixes_get_cursor_image_reply_t> cursor;
-    if (s->drawCursor) cursor.reset(xcb_xfixes_get_cursor_image_reply(c, cursorCookie, nullptr));
-
-    discard_pending_events(c);
+    if (s->drawCursor) cursor.reset(xcb_xfixes_get_cursor_image_reply(c, xcb_xfixes_get_cursor_image(c), nullptr));
+    read_events(s);
     if (xcb_connection_has_error(c)) return GrabResult::connectionLost;
-    // A refused request (the screen shrank under the monitor, say) only
-    // costs this tick.
-    if (!pixels) return GrabResult::skipped;
-
-    const size_t bytesPerRow = size_t{w} * 4;
-    force_opaque(pixels, size_t{w} * h);
-    if (cursor) {
-        composite_cursor(pixels, w, h, bytesPerRow, xcb_xfixes_get_cursor_image_cursor_image(cursor.get()),
-                         cursor->width, cursor->height, int64_t{cursor->x} - cursor->xhot - d.x,
-                         int64_t{cursor->y} - cursor->yhot - d.y);
+    if (!whole) {
+        reads.n = damaged_areas(s, reads.areas);
+        request_areas(s, reads);
     }
-    if (!store_frame(pixels, w, h, bytesPerRow)) _exit(1);
+
+    const size_t n = reads.n;
+    const PixelRect* areas = reads.areas;
+    const bool pointerMoved = cursor ? !s->pointerDrawn || cursor->x != s->pointerX || cursor->y != s->pointerY ||
+                                           cursor->cursor_serial != s->cursorSerial
+                                     : s->pointerDrawn;
+    if (n == 0 && !pointerMoved) return xcb_connection_has_error(c) ? GrabResult::connectionLost : GrabResult::ok;
+
+    const bool read = take_areas(s, reads);
+    if (xcb_connection_has_error(c)) return GrabResult::connectionLost;
+    if (!read) {
+        // What was damaged is no longer in the damage: read it all next time.
+        // A refused request (the screen shrank under the monitor, say) only
+        // costs this tick.
+        s->wholeNext = true;
+        return GrabResult::skipped;
+    }
+    if (!size_frame_store(w, h)) _exit(1);
+
+    const int64_t left = cursor ? int64_t{cursor->x} - cursor->xhot - d.x : 0;
+    const int64_t top = cursor ? int64_t{cursor->y} - cursor->yhot - d.y : 0;
+    PixelRect rows = s->pointer.covered();
+    for (size_t i = 0; i < n; ++i) rows = bounding(rows, areas[i]);
+    if (cursor) rows = bounding(rows, intersect({left, top, cursor->width, cursor->height}, {0, 0, w, h}));
+
+    const size_t stride = size_t{w} * 4;
+    const bool replacesWhole = n == 1 && areas[0] == PixelRect{0, 0, w, h};
+    edit_frame(static_cast<uint32_t>(rows.y), static_cast<uint32_t>(rows.bottom()), replacesWhole, [&](uint8_t* frame) {
+        s->pointer.lift(frame, stride);
+        for (size_t i = 0; i < n; ++i) {
+            const PixelRect& a = areas[i];
+            uint8_t* to = frame + static_cast<size_t>(a.y) * stride + static_cast<size_t>(a.x) * 4;
+            copy_opaque(to, stride, reads.pixels[i], static_cast<size_t>(a.width) * 4, static_cast<size_t>(a.width),
+                        static_cast<size_t>(a.height));
+        }
+        if (cursor) {
+            s->pointer.draw(frame, w, h, stride, xcb_xfixes_get_cursor_image_cursor_image(cursor.get()), cursor->width,
+                            cursor->height, left, top);
+        }
+    });
+    s->wholeNext = false;
+    s->pointerDrawn = cursor != nullptr;
+    if (cursor) {
+        s->pointerX = cursor->x;
+        s->pointerY = cursor->y;
+        s->cursorSerial = cursor->cursor_serial;
+    }
     return GrabResult::ok;
 }
 
@@ -172,6 +334,43 @@ void set_up_cursor(CaptureStream* s) {
     if (!s->drawCursor) fputs("[capture] WARNING: no XFixes on the X server, the pointer is not drawn\n", stderr);
 }
 
+// DAMAGE on the root window, and a watch on the compositing manager's
+// selection; without either the whole screen is read every tick.
+void set_up_damage(CaptureStream* s, int screenNumber) {
+    xcb_connection_t* c = s->conn.get();
+    if (s->drawCursor) {
+        s->xfixesEvents = xcb_get_extension_data(c, &xcb_xfixes_id)->first_event;
+        const std::string name = "_NET_WM_CM_S" + std::to_string(screenNumber);
+        XcbReply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr));
+        if (atom) {
+            s->compositorSelection = atom->atom;
+            // Watched before it is asked for, so no change falls in between.
+            xcb_xfixes_select_selection_input(c, s->root, atom->atom,
+                                              XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                                  XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                                  XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+            XcbReply<xcb_get_selection_owner_reply_t> owner(
+                xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr));
+            s->compositor = owner && owner->owner != XCB_NONE;
+        }
+        // The damaged region is handed over as an XFixes region.
+        const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_damage_id);
+        XcbReply<xcb_damage_query_version_reply_t> version;
+        if (ext && ext->present) {
+            version.reset(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
+        }
+        if (version) {
+            s->damageEvents = ext->first_event;
+            s->damage = xcb_generate_id(c);
+            xcb_damage_create(c, s->damage, s->root, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+            s->damaged = xcb_generate_id(c);
+            xcb_xfixes_create_region(c, s->damaged, 0, nullptr);
+        }
+    }
+    report_mode(s);
+}
+
 void set_up_shm(CaptureStream* s) {
     std::string why;
     s->shm = ShmSegment::create(s->conn.get(), size_t{s->display.width} * s->display.height * 4, &why);
@@ -215,6 +414,7 @@ CaptureStream* start_capture_stream() {
     s->root = screen->root;
     s->display = *chosen;
     set_up_cursor(s);
+    set_up_damage(s, screenNumber);
     set_up_shm(s);
 
     // The first picture is taken here, so that a screen we cannot read fails
