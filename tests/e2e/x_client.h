@@ -57,6 +57,7 @@ public:
         const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(r.get());
         return keymap_ = {syms, syms + xcb_get_keyboard_mapping_keysyms_length(r.get())};
     }
+    int root_height() const { return screen_->height_in_pixels; }
     // The root window's pixels as the server has them, 4 bytes each.
     Bytes root_pixels() {
         auto r = own(xcb_get_image_reply(c_, xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, screen_->root, 0, 0,
