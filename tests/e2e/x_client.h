@@ -28,11 +28,6 @@ public:
 
     // An unmanaged window filled with 0xRRGGBB, drawn by the time this returns.
     void fill(int x, int y, int width, int height, uint32_t rgb) { window(x, y, width, height, XCB_CW_BACK_PIXEL, rgb); }
-    void set_root(uint32_t rgb) {
-        xcb_change_window_attributes(c_, screen_->root, XCB_CW_BACK_PIXEL, &rgb);
-        xcb_clear_area(c_, 0, screen_->root, 0, 0, 0, 0);
-        sync();
-    }
     void warp(int x, int y) {
         xcb_warp_pointer(c_, XCB_NONE, screen_->root, 0, 0, 0, 0, int16_t(x), int16_t(y));
         sync();

@@ -56,19 +56,16 @@ public:
         signal(SIGPIPE, SIG_IGN);  // a child that has gone must not end the test
     }
     ~Child() {
-        close_stdin(), close_stdout();
+        close_stdin(), close_stdout(), close(log_);
         if (!status_) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
-        close(log_);
     }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
 
     pid_t pid() const { return pid_; }
     bool send(const Bytes& bytes) {
         for (size_t at = 0; at < bytes.size();) {
             const ssize_t n = write(stdin_, bytes.data() + at, bytes.size() - at);
             if (n <= 0 && errno != EINTR) return false;
-            at += n > 0 ? size_t(n) : 0;
+            at += size_t(std::max<ssize_t>(n, 0));
         }
         return true;
     }
@@ -83,21 +80,18 @@ public:
         for (auto end = std::chrono::steady_clock::now() + timeout; got < size;) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             const ssize_t n = left.count() > 0 && poll(&fd, 1, int(left.count())) > 0
-                                  ? ::read(stdout_, bytes.data() + got, size - got)
-                                  : 0;
+                                  ? ::read(stdout_, bytes.data() + got, size - got) : 0;
             if (n <= 0) break;
             got += size_t(n);
         }
-        bytes.resize(got);
-        return bytes;
+        return bytes.resize(got), bytes;
     }
 
     std::string log() const {
         struct stat st {};
         fstat(log_, &st);
         std::string text(size_t(st.st_size), '\0');
-        text.resize(size_t(std::max<ssize_t>(0, pread(log_, text.data(), text.size(), 0))));
-        return text;
+        return text.resize(size_t(std::max<ssize_t>(0, pread(log_, text.data(), text.size(), 0)))), text;
     }
     bool wait_log(const std::string& text, std::chrono::milliseconds timeout = 10s) const {
         return eventually([&] { return log().find(text) != std::string::npos; }, timeout);
@@ -131,17 +125,12 @@ inline uint32_t le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | 
 
 inline std::optional<Header> read_header(Child& child, std::chrono::milliseconds timeout = 10s) {
     const Bytes b = child.read(28, timeout);
-    if (b.size() != 28) return std::nullopt;
     const uint8_t* p = b.data();
+    if (b.size() != 28) return std::nullopt;
     return Header{std::string(p, p + 4), le32(p + 4), le32(p + 8), le32(p + 12), le32(p + 16), le32(p + 20), le32(p + 24)};
 }
 
 inline std::optional<Bytes> read_frame(Child& child, const Header& h, std::chrono::milliseconds timeout = 5s) {
     Bytes frame = child.read(h.frameBytes, timeout);
     return frame.size() == h.frameBytes ? std::optional(frame) : std::nullopt;
-}
-
-// Pixel (x, y) of a frame as 0xAARRGGBB.
-inline uint32_t pixel(const Bytes& frame, const Header& h, uint32_t x, uint32_t y) {
-    return le32(frame.data() + (size_t{y} * h.width + x) * 4);
 }
