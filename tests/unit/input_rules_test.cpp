@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 #include <vector>
 
 #include "capture/sample_status.h"
@@ -37,41 +38,32 @@ TEST(KeyMap, MapsExactlyTheTableOfAwtCodes) {
     }
 }
 
-constexpr uint64_t kMs = 1'000'000;
-constexpr uint64_t kT = 1'000'000 * kMs;  // an arbitrary monotonic reading
-
-struct Press {
-    uint16_t x, y;
-    uint64_t atNs;
-};
-
+// Left presses (each with a right press and a left release) at places and
+// times; the counts the presses carry.
 TEST(ClickCounting, PressesCloseInTimeAndPlaceCountOnStrictly) {
-    struct Case {
-        const char* name;
-        std::vector<Press> presses;
+    constexpr uint64_t kMs = 1'000'000, kT = 1'000'000 * kMs;  // an arbitrary monotonic reading
+    const struct {
+        std::vector<std::tuple<uint16_t, uint16_t, uint64_t>> presses;
         std::vector<int64_t> counts;
     } cases[] = {
-        {"quick in place, no limit", {{9, 9, kT}, {9, 9, kT + 100 * kMs}, {9, 9, kT + 200 * kMs}, {9, 9, kT + 300 * kMs}},
-         {1, 2, 3, 4}},
-        {"d2 = 20", {{10, 10, kT}, {14, 12, kT + 499 * kMs}}, {1, 2}},
-        {"d2 = 25", {{10, 10, kT}, {13, 14, kT + 499 * kMs}}, {1, 1}},
-        {"5 apart", {{10, 10, kT}, {15, 10, kT}}, {1, 1}},
-        {"500 ms", {{10, 10, kT}, {10, 10, kT + 500 * kMs}}, {1, 1}},
-        {"just under 500 ms", {{10, 10, kT}, {10, 10, kT + 500 * kMs - 1}}, {1, 2}},
-        {"a far press restarts the run from itself",
-         {{0, 0, kT}, {0, 0, kT + 1}, {50, 50, kT + 2}, {51, 50, kT + 3}}, {1, 2, 1, 2}},
-        {"a clock reading before the last press is no quick click", {{0, 0, kT}, {0, 0, kT - 1}}, {1, 1}},
-        {"the first press at (0, 0) near time zero", {{0, 0, 1}}, {1}},
+        {{{9, 9, kT}, {9, 9, kT + 100 * kMs}, {9, 9, kT + 200 * kMs}, {9, 9, kT + 300 * kMs}}, {1, 2, 3, 4}},
+        {{{10, 10, kT}, {14, 12, kT + 499 * kMs}}, {1, 2}},             // d2 = 20
+        {{{10, 10, kT}, {13, 14, kT + 499 * kMs}}, {1, 1}},             // d2 = 25
+        {{{10, 10, kT}, {15, 10, kT}}, {1, 1}},                         // 5 apart
+        {{{10, 10, kT}, {10, 10, kT + 500 * kMs}}, {1, 1}},             // 500 ms
+        {{{10, 10, kT}, {10, 10, kT + 500 * kMs - 1}}, {1, 2}},         // just under
+        {{{0, 0, kT}, {0, 0, kT + 1}, {50, 50, kT + 2}, {51, 50, kT + 3}}, {1, 2, 1, 2}},  // a far press restarts
+        {{{0, 0, kT}, {0, 0, kT - 1}}, {1, 1}},  // a clock reading before the last press is no quick click
+        {{{0, 0, 1}}, {1}},                      // the first press, at (0, 0) near time zero
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
         PointerState s;
         std::vector<int64_t> counts;
-        for (const Press& p : c.presses) {
-            pointer_move(s, p.x, p.y);
-            const MouseEvent down = pointer_button(s, 1, 1, p.atNs);
-            pointer_button(s, 2, 1, p.atNs);  // right buttons do not interrupt a run
-            EXPECT_EQ(pointer_button(s, 1, 0, p.atNs + 10 * kMs).clickState, down.clickState);
+        for (auto [x, y, t] : c.presses) {
+            pointer_move(s, x, y);
+            const MouseEvent down = pointer_button(s, 1, 1, t);
+            pointer_button(s, 2, 1, t);  // right buttons do not interrupt a run
+            EXPECT_EQ(pointer_button(s, 1, 0, t + 10 * kMs).clickState, down.clickState);
             counts.push_back(down.clickState.value_or(-1));
         }
         EXPECT_EQ(counts, c.counts);
@@ -142,36 +134,34 @@ TEST(SampleStatus, OnlyPicturesThatMayReplaceTheLastOneAreStored) {
     }
 }
 
-TEST(SpareKeyPool, ReusesTheLeastRecentlyUsedKeyThatIsNotHeldWithoutEverWaiting) {
+// Steps at times t: a press of a symbol, or (symbol 0) the release of `key`.
+TEST(SpareKeyPool, ReusesTheLeastRecentlyUsedKeyNotHeldOnceItIsOldEnough) {
     SpareKeyPool pool({10, 11}, 100);
-    struct Step {
-        bool press;
-        uint32_t symbolOrKey;
+    const struct {
+        uint32_t symbol;
         uint64_t t;
         int key;  // -1: no key
         bool remap;
         uint64_t readyAt;
     } steps[] = {
-        {true, 'A', 0, 10, true, 0},     {false, 10, 1, 10, false, 1},      // first use maps
-        {true, 'A', 5, 10, false, 5},    {false, 10, 6, 10, false, 6},      // typed again: no remap
-        {true, 'B', 10, 11, true, 10},                                      // a free key, B held
-        {true, 'C', 300, 10, true, 300}, {false, 10, 301, 10, false, 301},  // LRU not held
-        {true, 'D', 302, 10, true, 401},  // the only key not held is too recent: wait for it
-        {true, 'E', 303, -1, false, 0},   // every key held
+        {'A', 0, 10, true, 0},     {0, 1, 10, false, 0},    // first use maps
+        {'A', 5, 10, false, 5},    {0, 6, 10, false, 0},    // typed again: no remap
+        {'B', 10, 11, true, 10},                            // a free key, B held
+        {'C', 300, 10, true, 300}, {0, 301, 10, false, 0},  // the least recently used not held
+        {'D', 302, 10, true, 401},                          // ...too recent: ready only 100 after its last use
+        {'E', 303, -1, false, 0},                           // every key held
     };
-    for (const Step& s : steps) {
+    for (const auto& s : steps) {
         SCOPED_TRACE(s.t);
-        if (!s.press) {
-            pool.release(static_cast<uint8_t>(s.symbolOrKey), s.t);
+        if (!s.symbol) {
+            pool.release(uint8_t(s.key), s.t);
             continue;
         }
-        const auto lease = pool.press(s.symbolOrKey, s.t);
+        const auto lease = pool.press(s.symbol, s.t);
         ASSERT_EQ(lease.has_value(), s.key >= 0);
         if (!lease) continue;
-        EXPECT_EQ(lease->key, s.key);
-        EXPECT_EQ(lease->remap, s.remap);
-        EXPECT_EQ(lease->early, s.readyAt != s.t);
-        EXPECT_EQ(lease->readyAtNs, s.readyAt);
+        EXPECT_EQ(std::tuple(int(lease->key), lease->remap, lease->early, lease->readyAtNs),
+                  std::tuple(s.key, s.remap, s.readyAt != s.t, s.readyAt));
     }
     EXPECT_EQ(pool.take_mapped(), (std::vector<uint8_t>{10, 11}));
     EXPECT_TRUE(pool.take_mapped().empty());
