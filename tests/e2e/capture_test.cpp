@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <tuple>
 
@@ -64,28 +65,22 @@ INSTANTIATE_TEST_SUITE_P(Modes, CaptureChanges, testing::Values("Damage", "Compo
 // The primary monitor is captured from its place, clipped to the screen,
 // and moves land on the frame pixel they name.
 TEST(CaptureMonitors, ThePrimaryMonitorIsCapturedAndOperatedInPlace) {
-    struct Case {
-        int x, y, width, height;
-        uint32_t frameWidth, frameHeight;
-    } cases[] = {{8, 16, 320, 200, 320, 200}, {320, 0, 640, 480, 320, 480}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.x);
+    for (auto [mx, my, mw, mh] : {std::array{8, 16, 320, 200}, {320, 0, 640, 480}}) {  // the second reaches past the screen
+        SCOPED_TRACE(mx);
         Xvfb server("640x480x24");
         XClient x(server.display());
-        ASSERT_TRUE(x.ok());
-        x.fill(10, 20, 50, 30, 0xFF0000);
-        x.warp(c.x + 50, c.y + 60);
-        ASSERT_TRUE(x.add_monitor(c.x, c.y, c.width, c.height));
+        x.fill(10, 20, 50, 30, 0xFF0000), x.warp(mx + 50, my + 60);
+        ASSERT_TRUE(x.add_monitor(mx, my, mw, mh));
         Child helper(helper_args(), on(server));
         const auto h = read_header(helper);
-        ASSERT_TRUE(h) << helper.log();
-        EXPECT_EQ(std::pair(h->width, h->height), std::pair(c.frameWidth, c.frameHeight));
-        EXPECT_TRUE(shows_screen(helper, *h, x, 50, 60, c.x, c.y));
-        ASSERT_TRUE(helper.wait_log("control loop started"));
-        helper.send(move_to(10, 20));
-        EXPECT_TRUE(eventually([&] { return x.pointer() == std::pair(c.x + 10, c.y + 20); }));
-        helper.send(move_to(uint16_t(c.frameWidth - 1), uint16_t(c.frameHeight - 1)));
-        EXPECT_TRUE(eventually([&] { return x.pointer() == std::pair(c.x + int(c.frameWidth) - 1, c.y + int(c.frameHeight) - 1); }));
+        ASSERT_TRUE(h && helper.wait_log("control loop started")) << helper.log();
+        const int w = std::min(mw, 640 - mx), ht = std::min(mh, 480 - my);
+        EXPECT_EQ(std::pair(int(h->width), int(h->height)), std::pair(w, ht));
+        EXPECT_TRUE(shows_screen(helper, *h, x, 50, 60, mx, my));
+        for (auto [fx, fy] : {std::pair{10, 20}, {w - 1, ht - 1}}) {
+            helper.send(move_to(uint16_t(fx), uint16_t(fy)));
+            EXPECT_TRUE(eventually([&] { return x.pointer() == std::pair(mx + fx, my + fy); })) << fx << "," << fy;
+        }
     }
 }
 

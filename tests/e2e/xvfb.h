@@ -12,19 +12,18 @@ public:
         // Numbers spread by process id, so that tests running at once rarely meet.
         for (int attempt = 0; attempt < 20 && pid_ < 0; ++attempt) {
             display_ = ":" + std::to_string(100 + (getpid() * 7 + attempt * 13) % 800);
-            std::vector<std::string> args = {"Xvfb", display_, "-displayfd", "3", "-screen", "0", screen,
-                                             "-noreset", "-nolisten", "tcp"};
+            std::vector<std::string> args = {"Xvfb",   display_,   "-displayfd", "3",   "-screen",
+                                             "0",      screen,     "-noreset",   "-nolisten", "tcp"};
             args.insert(args.end(), extraArgs.begin(), extraArgs.end());
             int fds[2];
             if (pipe2(fds, O_CLOEXEC) != 0) return;
             if ((pid_ = fork()) == 0) {
-                dup2(fds[1], 3);  // the server writes its number there once it is ready
+                dup2(fds[1], 3);  // where it says when it is ready
                 const int null = open("/dev/null", O_RDWR);
                 dup2(null, 0), dup2(null, 1), dup2(null, 2);
                 std::vector<char*> argv;
                 for (auto& a : args) argv.push_back(a.data());
-                argv.push_back(nullptr);
-                execvp("Xvfb", argv.data());
+                execvp("Xvfb", (argv.push_back(nullptr), argv.data()));
                 _exit(127);
             }
             close(fds[1]);
@@ -39,8 +38,6 @@ public:
         }
     }
     ~Xvfb() { stop(); }
-    Xvfb(const Xvfb&) = delete;
-    Xvfb& operator=(const Xvfb&) = delete;
 
     const std::string& display() const { return display_; }
     void stop() {

@@ -19,29 +19,23 @@ using Bytes = std::vector<uint8_t>;
 std::string g_events;
 bool g_trusted = true;
 
+template <typename... Args>
+std::string format(const char* text, Args... args) {
+    char s[64];
+    snprintf(s, sizeof s, text, args...);
+    return s;
+}
 // Modifier flags, where there are any, in hex.
-std::string flags(uint64_t f) {
-    char s[24];
-    snprintf(s, sizeof s, " f%llx", static_cast<unsigned long long>(f));
-    return f ? s : "";
-}
+std::string flags(uint64_t f) { return f ? format(" f%llx", static_cast<unsigned long long>(f)) : ""; }
 std::string describe(const MouseEvent& e) {
-    std::string s = "m" + std::to_string(int(e.type)) + " " + std::to_string(int(e.x)) + "," +
-                    std::to_string(int(e.y)) + " b" + std::to_string(int(e.button));
-    return (e.clickState ? s + " c" + std::to_string(*e.clickState) : s) + flags(e.flags);
+    return format("m%u %.0f,%.0f b%u", unsigned(e.type), e.x, e.y, unsigned(e.button)) +
+           (e.clickState ? format(" c%lld", static_cast<long long>(*e.clickState)) : "") + flags(e.flags);
 }
-std::string describe(const ScrollEvent& e) {
-    return "s" + std::to_string(e.delta) + " u" + std::to_string(e.units) + " w" + std::to_string(e.wheelCount) +
-           flags(e.flags);
-}
-std::string describe(const KeyEvent& e) {
-    return "k" + std::to_string(e.keyCode) + (e.keyDown ? "+" : "-") + flags(e.flags);
-}
+std::string describe(const ScrollEvent& e) { return format("s%d u%u w%u", e.delta, e.units, e.wheelCount) + flags(e.flags); }
+std::string describe(const KeyEvent& e) { return format("k%u%c", e.keyCode, e.keyDown ? '+' : '-') + flags(e.flags); }
 std::string describe(const TextEvent& e) {
-    char s[48];
-    const int n = snprintf(s, sizeof s, "t%04X", e.units[0]);
-    if (e.unitCount == 2) snprintf(s + n, sizeof s - n, ",%04X", e.units[1]);
-    return s + std::string(e.keyDown ? "+" : "-") + " k" + std::to_string(e.keyCode) + " f" + std::to_string(e.flags);
+    return format("t%04X", e.units[0]) + (e.unitCount == 2 ? format(",%04X", e.units[1]) : "") +
+           format("%c k%u f%llu", e.keyDown ? '+' : '-', e.keyCode, static_cast<unsigned long long>(e.flags));
 }
 
 // Hands out `bytes` in pieces of at most `chunk` bytes, then end of input.
