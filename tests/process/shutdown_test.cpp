@@ -15,7 +15,6 @@ TEST(Shutdown, ClosingStdinEndsWithStatusZeroWhateverTheCaptureDoes) {
     } cases[] = {
         {"none", "[ctrl] stdin closed before the first frame, control loop exiting\n" + stopping +
                      "[capture] SCStream stopped cleanly\n"},
-        {"still", "[ctrl] stdin EOF, control loop exiting\n" + stopping + "[capture] SCStream stopped cleanly\n"},
         {"stop-error", "[ctrl] stdin EOF, control loop exiting\n" + stopping +
                            "[capture] stopCapture error: synthetic stop failure\n"},
         {"stop-hang", "[ctrl] stdin EOF, control loop exiting\n" + stopping},
