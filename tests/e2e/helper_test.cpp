@@ -185,6 +185,7 @@ TEST(Lifecycle, PermissionAnswersStartUpAFloodOfBytesAndTheEndWithAndWithoutXtes
 }
 
 constexpr uint32_t kControlL = 0xFFE3, kShiftL = 0xFFE1;
+constexpr const char* kStarted = "[ctrl] control loop started, reading stdin...\n";
 
 struct Session {
     Xvfb server;
@@ -192,10 +193,7 @@ struct Session {
     std::vector<uint32_t> keymapBefore = (x.open_input_window(), x.keymap());
     std::unique_ptr<Child> helper;
 
-    bool start() {
-        helper = std::make_unique<Child>(helper_args(), on(server));
-        return x.ok() && helper->wait_log("[ctrl] control loop started, reading stdin...\n");
-    }
+    bool start() { return helper = std::make_unique<Child>(helper_args(), on(server)), helper->wait_log(kStarted); }
     // The next event: its type, keysym (keys) or button, and where it happened.
     void expect(uint8_t type, uint32_t keysymOrButton, std::pair<int, int> at = {-1, -1}) {
         const auto e = x.next_event();

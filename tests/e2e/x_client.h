@@ -21,17 +21,12 @@ public:
     explicit XClient(const std::string& display)
         : display_(display), c_(xcb_connect(display.c_str(), nullptr)), screen_(xcb_setup_roots_iterator(xcb_get_setup(c_)).data) {}
     ~XClient() { xcb_disconnect(c_); }
-    XClient(const XClient&) = delete;
-    XClient& operator=(const XClient&) = delete;
 
     bool ok() const { return !xcb_connection_has_error(c_); }
 
     // An unmanaged window filled with 0xRRGGBB, drawn by the time this returns.
     void fill(int x, int y, int width, int height, uint32_t rgb) { window(x, y, width, height, XCB_CW_BACK_PIXEL, rgb); }
-    void warp(int x, int y) {
-        xcb_warp_pointer(c_, XCB_NONE, screen_->root, 0, 0, 0, 0, int16_t(x), int16_t(y));
-        sync();
-    }
+    void warp(int x, int y) { xcb_warp_pointer(c_, XCB_NONE, screen_->root, 0, 0, 0, 0, int16_t(x), int16_t(y)), sync(); }
     std::pair<int, int> pointer() {
         auto r = own(xcb_query_pointer_reply(c_, xcb_query_pointer(c_, screen_->root), nullptr));
         return r ? std::pair{int{r->root_x}, int{r->root_y}} : std::pair{-1, -1};
@@ -63,8 +58,7 @@ public:
     }
     void own_selection(const std::string& name) {
         auto atom = own(xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, uint16_t(name.size()), name.c_str()), nullptr));
-        xcb_set_selection_owner(c_, screen_->root, atom->atom, XCB_CURRENT_TIME);
-        sync();
+        xcb_set_selection_owner(c_, screen_->root, atom->atom, XCB_CURRENT_TIME), sync();
     }
     int client_count() {
         auto r = own(xcb_res_query_clients_reply(c_, xcb_res_query_clients(c_), nullptr));

@@ -39,7 +39,6 @@ void stop_capture_stream(CaptureStream* stream, std::function<void(const char* e
     if (stream->mode != "stop-hang") done(stream->mode == "stop-error" ? "synthetic stop failure" : nullptr);
 }
 
-ScreenOrigin captured_display_origin() { return {}; }
 void post_event(const InputEvent&) {}
 void settle_posted_events() {}
 bool accessibility_trusted() { return true; }

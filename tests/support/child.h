@@ -93,9 +93,7 @@ public:
         std::string text(size_t(st.st_size), '\0');
         return text.resize(size_t(std::max<ssize_t>(0, pread(log_, text.data(), text.size(), 0)))), text;
     }
-    bool wait_log(const std::string& text, std::chrono::milliseconds timeout = 10s) const {
-        return eventually([&] { return log().find(text) != std::string::npos; }, timeout);
-    }
+    bool wait_log(const std::string& text) const { return eventually([&] { return log().find(text) != std::string::npos; }, 10s); }
 
     // The raw wait status, or nothing if the child is still running.
     std::optional<int> wait(std::chrono::milliseconds timeout) {
@@ -103,9 +101,9 @@ public:
         eventually([&] { return status_ || (waitpid(pid_, &status, WNOHANG) == pid_ && (status_ = status)); }, timeout);
         return status_;
     }
-    // Exit status; -1 if killed by a signal, -2 if still running.
-    int exit_code(std::chrono::milliseconds timeout = 10s) {
-        const auto status = wait(timeout);
+    // Exit status; -1 if killed by a signal, -2 if still running after 10 s.
+    int exit_code() {
+        const auto status = wait(10s);
         return !status ? -2 : WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
     }
 
@@ -123,14 +121,14 @@ struct Header {
 
 inline uint32_t le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 
-inline std::optional<Header> read_header(Child& child, std::chrono::milliseconds timeout = 10s) {
-    const Bytes b = child.read(28, timeout);
+inline std::optional<Header> read_header(Child& child) {
+    const Bytes b = child.read(28, 10s);
     const uint8_t* p = b.data();
     if (b.size() != 28) return std::nullopt;
     return Header{std::string(p, p + 4), le32(p + 4), le32(p + 8), le32(p + 12), le32(p + 16), le32(p + 20), le32(p + 24)};
 }
 
-inline std::optional<Bytes> read_frame(Child& child, const Header& h, std::chrono::milliseconds timeout = 5s) {
-    Bytes frame = child.read(h.frameBytes, timeout);
+inline std::optional<Bytes> read_frame(Child& child, const Header& h) {
+    Bytes frame = child.read(h.frameBytes, 5s);
     return frame.size() == h.frameBytes ? std::optional(frame) : std::nullopt;
 }

@@ -46,12 +46,11 @@ TEST(CommandLine, OnlyTheFirstArgumentCountsReadTheWayAtoiReadsIt) {
 }
 
 TEST(CommandLine, TheRateSetsTheWritersInterval) {
-    EXPECT_EQ(TARGET_FPS, 15u);
-    EXPECT_EQ(FRAME_INTERVAL_NS, 66'666'666u);
+    EXPECT_EQ(std::pair(TARGET_FPS, FRAME_INTERVAL_NS), std::pair(15u, uint64_t{66'666'666}));
     testing::internal::CaptureStderr();
     set_target_fps(30);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "[capture] FPS set to 30 from CLI argument\n");
-    EXPECT_EQ(FRAME_INTERVAL_NS, 33'333'333u);
+    EXPECT_EQ(std::pair(TARGET_FPS, FRAME_INTERVAL_NS), std::pair(30u, uint64_t{33'333'333}));
 }
 
 TEST(DisplayChoice, MainDisplayElseTheFirstListedElseNone) {
