@@ -33,7 +33,7 @@ constexpr int kMaxScrollClicks = 64;
 // key is given a new symbol no sooner than this after its last use. Typing
 // waits for it only in a burst of more new characters than there are spare
 // keys (19 on a stock Xvfb): better late than a wrong character.
-constexpr uint64_t kReuseMinAgeNs = 50'000'000;
+constexpr uint64_t kReuseMinAgeNs = 30'000'000;
 constexpr uint8_t kSpareRowWidth = 4;
 
 constexpr uint8_t kButtonLeft = 1, kButtonMiddle = 2, kButtonRight = 3;
