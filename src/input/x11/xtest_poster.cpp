@@ -36,6 +36,7 @@ constexpr int kMaxScrollClicks = 64;
 constexpr uint64_t kReuseMinAgeNs = 30'000'000;
 constexpr uint8_t kSpareRowWidth = 4;
 
+constexpr xcb_keysym_t kShiftL = 0xFFE1, kShiftR = 0xFFE2;
 constexpr uint8_t kButtonLeft = 1, kButtonMiddle = 2, kButtonRight = 3;
 constexpr uint8_t kWheelUp = 4, kWheelDown = 5;
 
@@ -231,6 +232,14 @@ void post(const XInputConnection& x, const ScrollEvent& e) {
     }
 }
 
+// Whether the remote user holds Shift down. A character typed on its own key
+// would then come out shifted ('x' as 'X'); a spare key gives the character
+// on every level.
+bool shift_held() {
+    return std::any_of(g_heldKeys.begin(), g_heldKeys.end(),
+                       [](const HeldKey& h) { return !h.text && (h.value == kShiftL || h.value == kShiftR); });
+}
+
 void press(const XInputConnection& x, bool text, uint32_t value, xcb_keysym_t keysym) {
     const auto held = std::find_if(g_heldKeys.begin(), g_heldKeys.end(),
                                    [&](const HeldKey& h) { return h.text == text && h.value == value; });
@@ -241,7 +250,7 @@ void press(const XInputConnection& x, bool text, uint32_t value, xcb_keysym_t ke
     const KeyboardMapping* m = mapping(x.conn);
     if (!m) return;
     HeldKey h{text, value, 0, false};
-    if (const auto code = keycode_for(*m, keysym, g_group)) {
+    if (const auto code = text && shift_held() ? std::nullopt : keycode_for(*m, keysym, g_group)) {
         h.keycode = *code;
     } else if (const auto lease = g_spareKeys->press(keysym, now_ns())) {
         if (lease->early) {
