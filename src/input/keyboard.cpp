@@ -19,6 +19,15 @@ bool same_text(const TextEvent& a, const TextEvent& b) {
     return a.unitCount == b.unitCount && std::equal(a.units, a.units + a.unitCount, b.units);
 }
 
+// The Quartz flag mask of the modifiers the remote user holds now.
+uint64_t modifier_flags(const KeyboardState& state) {
+    uint64_t flags = state.capsLock ? kFlagAlphaShift : 0;
+    if (state.keyDown[kShiftKey]) flags |= kFlagShift;
+    if (state.keyDown[kOptionKey]) flags |= kFlagAlternate;
+    if (state.keyDown[kCommandKey]) flags |= kFlagCommand;
+    return flags;
+}
+
 }  // namespace
 
 std::optional<KeyEvent> key_event(KeyboardState& state, uint16_t vk, uint8_t action) {
@@ -27,15 +36,7 @@ std::optional<KeyEvent> key_event(KeyboardState& state, uint16_t vk, uint8_t act
     const bool down = action == 1;
     if (*code < std::size(state.keyDown)) state.keyDown[*code] = down;
     if (*code == kCapsLockKey && down) state.capsLock = !state.capsLock;
-    return KeyEvent{*code, down, modifier_flags(state)};
-}
-
-uint64_t modifier_flags(const KeyboardState& state) {
-    uint64_t flags = state.capsLock ? kFlagAlphaShift : 0;
-    if (state.keyDown[kShiftKey]) flags |= kFlagShift;
-    if (state.keyDown[kOptionKey]) flags |= kFlagAlternate;
-    if (state.keyDown[kCommandKey]) flags |= kFlagCommand;
-    return flags;
+    return KeyEvent{*code, down};
 }
 
 void apply_modifier_flags(const KeyboardState& state, InputEvent& event) {
@@ -74,7 +75,7 @@ void release_held_keys(KeyboardState& state, void (*post)(const InputEvent&)) {
     for (uint16_t code = 0; code < std::size(state.keyDown); ++code) {
         if (!state.keyDown[code]) continue;
         state.keyDown[code] = false;
-        post(KeyEvent{code, false, modifier_flags(state)});
+        post(KeyEvent{code, false});
     }
     state.capsLock = false;
     for (TextEvent event : state.heldText) {

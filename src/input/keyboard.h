@@ -15,15 +15,12 @@ struct KeyboardState {
     bool capsLock = false;  // alpha-shift, toggled by each Caps Lock press
 };
 
-// The Quartz flag mask of the modifiers the remote user holds now.
-uint64_t modifier_flags(const KeyboardState& state);
-
 // Puts the held modifiers on a key, mouse or scroll event; text events keep
 // their flags cleared.
 void apply_modifier_flags(const KeyboardState& state, InputEvent& event);
 
-// A key message: the key event with the modifiers held after it, or nothing
-// for an unmapped code (the caller logs it).
+// A key message: the key event, or nothing for an unmapped code (the caller
+// logs it). Its modifier flags are put on when it is posted, as for every event.
 std::optional<KeyEvent> key_event(KeyboardState& state, uint16_t vk, uint8_t action);
 
 // The UTF-16 form of a code point. Nothing above U+10FFFF: such a value is no

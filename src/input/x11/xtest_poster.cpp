@@ -1,7 +1,6 @@
 // Posts input events into the X session through XTest, on the input side's
 // own connection.
 
-#include <time.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 // xkb.h names a field `explicit`, a C++ keyword.
@@ -21,6 +20,7 @@
 #include "capture/capture_stream.h"
 #include "capture/x11/xcb_handles.h"
 #include "input/event_poster.h"
+#include "input/pointer.h"
 #include "input/spare_key_pool.h"
 #include "input/x11/x11_keysyms.h"
 #include "input/x11/xtest_connection.h"
@@ -91,10 +91,18 @@ std::optional<SpareKeyPool> g_spareKeys;
 std::vector<HeldKey> g_heldKeys;
 std::optional<std::pair<int16_t, int16_t>> g_lastPosition;
 
-uint64_t now_ns() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return uint64_t(ts.tv_sec) * 1'000'000'000ull + uint64_t(ts.tv_nsec);
+// Sends what is queued, then waits until `readyAtNs` on the monotonic clock,
+// so that clients have read a spare key's last symbol before it changes.
+void flush_and_wait_until(xcb_connection_t* c, uint64_t readyAtNs) {
+    const uint64_t now = monotonic_now_ns();
+    if (now >= readyAtNs) return;
+    xcb_flush(c);
+    usleep(static_cast<useconds_t>((readyAtNs - now) / 1000));
+}
+
+std::vector<HeldKey>::iterator find_held(bool text, uint32_t value) {
+    return std::find_if(g_heldKeys.begin(), g_heldKeys.end(),
+                        [&](const HeldKey& h) { return h.text == text && h.value == value; });
 }
 
 // Hears of group changes and of keymaps changed by others, so that a key
@@ -241,8 +249,7 @@ bool shift_held() {
 }
 
 void press(const XInputConnection& x, bool text, uint32_t value, xcb_keysym_t keysym) {
-    const auto held = std::find_if(g_heldKeys.begin(), g_heldKeys.end(),
-                                   [&](const HeldKey& h) { return h.text == text && h.value == value; });
+    const auto held = find_held(text, value);
     if (held != g_heldKeys.end()) {  // a repeat while held
         fake(x, XCB_KEY_PRESS, held->keycode);
         return;
@@ -252,11 +259,8 @@ void press(const XInputConnection& x, bool text, uint32_t value, xcb_keysym_t ke
     HeldKey h{text, value, 0, false};
     if (const auto code = text && shift_held() ? std::nullopt : keycode_for(*m, keysym, g_group)) {
         h.keycode = *code;
-    } else if (const auto lease = g_spareKeys->press(keysym, now_ns())) {
-        if (lease->early) {
-            xcb_flush(x.conn);
-            usleep(static_cast<useconds_t>((lease->readyAtNs - std::min(lease->readyAtNs, now_ns())) / 1000));
-        }
+    } else if (const auto lease = g_spareKeys->press(keysym, monotonic_now_ns())) {
+        flush_and_wait_until(x.conn, lease->readyAtNs);
         if (lease->remap) set_key_symbol(x.conn, lease->key, keysym);
         h.keycode = lease->key;
         h.spare = true;
@@ -269,14 +273,13 @@ void press(const XInputConnection& x, bool text, uint32_t value, xcb_keysym_t ke
 
 // False when nothing of that was held.
 bool release(const XInputConnection& x, bool text, uint32_t value) {
-    const auto held = std::find_if(g_heldKeys.begin(), g_heldKeys.end(),
-                                   [&](const HeldKey& h) { return h.text == text && h.value == value; });
+    const auto held = find_held(text, value);
     if (held == g_heldKeys.end()) return false;
     const HeldKey h = *held;
     g_heldKeys.erase(held);
     fake(x, XCB_KEY_RELEASE, h.keycode);
     // The key keeps the symbol: typing the character again needs no remap.
-    if (h.spare) g_spareKeys->release(h.keycode, now_ns());
+    if (h.spare) g_spareKeys->release(h.keycode, monotonic_now_ns());
     return true;
 }
 
@@ -350,11 +353,7 @@ void settle_posted_events() {
         // Input has ended: the spare keys go back to having no symbol, once
         // clients have had the time to read the last characters typed on them.
         const std::vector<uint8_t> mapped = g_spareKeys->take_mapped();
-        const uint64_t age = now_ns() - g_spareKeys->last_use_ns();
-        if (!mapped.empty() && age < kReuseMinAgeNs) {
-            xcb_flush(x->conn);
-            usleep(static_cast<useconds_t>((kReuseMinAgeNs - age) / 1000));
-        }
+        if (!mapped.empty()) flush_and_wait_until(x->conn, g_spareKeys->last_use_ns() + kReuseMinAgeNs);
         for (uint8_t code : mapped) set_key_symbol(x->conn, code, kNoSymbol);
     }
     // A reply comes only after the server has handled every request before
