@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "helper_child.h"
+
 namespace {
 
 uint64_t now_ns() {
@@ -62,39 +64,8 @@ Stats summarise(std::vector<uint64_t> samples, int lost) {
 std::pair<int, int> target(int i) { return {100 + (i * 37) % 800, 100 + (i * 53) % 600}; }
 
 Stats bench_helper(const char* helper, int moves) {
-    int in[2], err[2];
-    if (pipe(in) != 0 || pipe(err) != 0) exit(1);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in[0], 0);
-        close(in[1]);
-        close(err[0]);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(err[1], 2);
-        execl(helper, helper, "15", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(in[0]);
-    close(err[1]);
-    // Wait for the control loop, then keep stderr drained by a child of ours.
-    std::string log;
-    char buf[512];
-    while (log.find("control loop started") == std::string::npos) {
-        const ssize_t n = read(err[0], buf, sizeof buf);
-        if (n <= 0) {
-            fprintf(stderr, "helper ended early:\n%s", log.c_str());
-            exit(1);
-        }
-        log.append(buf, size_t(n));
-    }
-    if (fork() == 0) {
-        close(in[1]);  // the helper's stdin must end when we close it
-        while (read(err[0], buf, sizeof buf) > 0) {
-        }
-        _exit(0);
-    }
-    close(err[0]);
+    pid_t pid = -1;
+    const int in = start_helper(helper, &pid);
 
     std::vector<uint64_t> samples;
     int lost = 0;
@@ -102,14 +73,14 @@ Stats bench_helper(const char* helper, int moves) {
         const auto [x, y] = target(i);
         const uint8_t msg[] = {0x01, uint8_t(x >> 8), uint8_t(x), uint8_t(y >> 8), uint8_t(y)};
         const uint64_t start = now_ns();
-        if (write(in[1], msg, sizeof msg) != sizeof msg) exit(1);
+        if (write(in, msg, sizeof msg) != sizeof msg) exit(1);
         if (wait_for_motion(x, y)) {
             samples.push_back(now_ns() - start);
         } else {
             ++lost;
         }
     }
-    close(in[1]);
+    close(in);
     waitpid(pid, nullptr, 0);
     return summarise(samples, lost);
 }

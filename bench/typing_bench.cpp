@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "helper_child.h"
+
 namespace {
 
 uint64_t now_ns() {
@@ -90,38 +92,6 @@ uint32_t keysym_of(uint32_t cp) { return cp < 0x100 ? cp : 0x01000000 + cp; }
 int g_in = -1;
 pid_t g_helper = -1;
 
-void start_helper(const char* helper) {
-    int in[2], err[2];
-    if (pipe(in) != 0 || pipe(err) != 0) exit(1);
-    g_helper = fork();
-    if (g_helper == 0) {
-        dup2(in[0], 0);
-        close(in[1]);
-        close(err[0]);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(err[1], 2);
-        execl(helper, helper, "15", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(in[0]);
-    close(err[1]);
-    std::string log;
-    char buf[512];
-    while (log.find("control loop started") == std::string::npos) {
-        const ssize_t n = read(err[0], buf, sizeof buf);
-        if (n <= 0) exit(1);
-        log.append(buf, size_t(n));
-    }
-    if (fork() == 0) {  // keeps stderr drained
-        close(in[1]);
-        while (read(err[0], buf, sizeof buf) > 0) {
-        }
-        _exit(0);
-    }
-    close(err[0]);
-    g_in = in[1];
-}
 
 void send(const std::vector<uint8_t>& bytes) {
     if (write(g_in, bytes.data(), bytes.size()) != ssize_t(bytes.size())) exit(1);
@@ -177,7 +147,7 @@ int main(int argc, char** argv) {
     xcb_map_window(g_conn, window);
     xcb_set_input_focus(g_conn, XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
     refresh_keymap();
-    start_helper(argv[1]);
+    g_in = start_helper(argv[1], &g_helper);
 
     // Accents, CJK and emoji: the characters of a text in a language other than English.
     const uint32_t mixed[] = {0xE9, 0xE0, 0xFC, 0xF6, 0xDF, 0xE7, 0xF1, 0xF8, 0xE5, 0xE6,

@@ -1,0 +1,19 @@
+# Sourced by the input benchmarks: builds the helper (or takes the build in
+# HELPER_BUILD_DIR), compiles the benchmark named $1 from bench/$1.cpp into
+# $out, and starts a private 1920x1080 Xvfb, exporting DISPLAY. Xvfb picks a
+# free display number itself and tells it on a descriptor; it is stopped by
+# its own pid when the script exits.
+build=${HELPER_BUILD_DIR:-build/release}
+[ -n "${HELPER_BUILD_DIR:-}" ] || scripts/build.sh release >&2
+out=$build/bench
+mkdir -p "$out"
+c++ -std=c++20 -O2 -o "$out/$1" "bench/$1.cpp" $(pkg-config --cflags --libs xcb)
+
+fifo=$(mktemp -u)
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -noreset -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null || true; rm -f "$fifo"' EXIT
+read -r display <"$fifo"
+export DISPLAY=":$display"
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), Xvfb 1920x1080"
