@@ -1,17 +1,27 @@
 #pragma once
 
-// Starts the helper for an input benchmark: stdin on a pipe that is returned,
-// stdout to /dev/null, stderr kept drained by a child of ours once the control
-// loop has started. Exits the benchmark if the helper ends first.
+// What the input benchmarks share: the monotonic clock, and the helper started
+// as a controller starts it.
 
 #include <fcntl.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+inline uint64_t now_ns() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return uint64_t(ts.tv_sec) * 1'000'000'000ull + uint64_t(ts.tv_nsec);
+}
+
+// Starts the helper: stdin on a pipe that is returned, stdout to /dev/null,
+// stderr kept drained by a child of ours once the control loop has started.
+// Exits the benchmark if the helper ends first.
 inline int start_helper(const char* helper, pid_t* pid) {
     int in[2], err[2];
     if (pipe(in) != 0 || pipe(err) != 0) exit(1);

@@ -23,12 +23,6 @@
 
 namespace {
 
-uint64_t now_ns() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return uint64_t(ts.tv_sec) * 1'000'000'000ull + uint64_t(ts.tv_nsec);
-}
-
 xcb_connection_t* g_conn;
 
 // Waits for the pointer to arrive at (x, y); false after a second without.

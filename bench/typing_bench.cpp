@@ -22,12 +22,6 @@
 
 namespace {
 
-uint64_t now_ns() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return uint64_t(ts.tv_sec) * 1'000'000'000ull + uint64_t(ts.tv_nsec);
-}
-
 xcb_connection_t* g_conn;
 std::vector<xcb_keysym_t> g_keymap;
 uint8_t g_perKeycode = 0;
