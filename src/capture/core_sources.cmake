@@ -4,5 +4,6 @@
 set(CAPTURE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/display_choice.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_region.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pixel_formats.cpp
   ${CMAKE_CURRENT_LIST_DIR}/x11/cursor_composite.cpp
 )

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "capture/capture_config.h"
-#include "capture/capture_stream.h"
+#include "capture/x11/x11_capture.h"
 #include "capture/display_choice.h"
 #include "capture/frame_region.h"
 #include "capture/frame_store.h"
@@ -32,6 +32,7 @@
 #include "capture/x11/x11_displays.h"
 #include "capture/x11/xcb_handles.h"
 
+namespace x11 {
 namespace {
 
 constexpr const char* kConnectionLostLine = "[capture] ERROR: lost the connection to the X server\n";
@@ -82,8 +83,6 @@ struct CaptureStream {
     bool stopped = false;
     std::vector<std::function<void(const char*)>> stopWaiters;
 };
-
-CaptureStream* g_stream = nullptr;
 
 namespace {
 
@@ -455,3 +454,5 @@ void stop_capture_stream(CaptureStream* stream, std::function<void(const char* e
 }
 
 ScreenOrigin captured_display_origin() { return g_origin; }
+
+}  // namespace x11

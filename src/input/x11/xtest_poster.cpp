@@ -19,12 +19,13 @@
 
 #include "capture/capture_stream.h"
 #include "capture/x11/xcb_handles.h"
-#include "input/event_poster.h"
+#include "input/x11/xtest_input.h"
 #include "input/pointer.h"
 #include "input/spare_key_pool.h"
 #include "input/x11/x11_keysyms.h"
 #include "input/x11/xtest_connection.h"
 
+namespace x11 {
 namespace {
 
 // One message may ask for 32767 lines; nobody means that many.
@@ -361,3 +362,5 @@ void settle_posted_events() {
     // be dropped with the connection.
     free(xcb_get_input_focus_reply(x->conn, xcb_get_input_focus(x->conn), nullptr));
 }
+
+}  // namespace x11

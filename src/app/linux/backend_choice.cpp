@@ -1,0 +1,51 @@
+// The platform seams on Linux: each one goes to the backend chosen at the
+// first call, Wayland when the compositor offers what it needs, else X11.
+
+#include <iterator>
+
+#include "app/linux/linux_backend.h"
+#include "input/accessibility.h"
+#include "input/event_poster.h"
+
+namespace {
+
+const LinuxBackend* const kBackends[] = {&kWaylandBackend, &kX11Backend};
+
+const LinuxBackend& chosen() {
+    static const LinuxBackend* const backend = [] {
+        for (const LinuxBackend* candidate : kBackends) {
+            if (candidate->usable()) return candidate;
+        }
+        // Nothing answers: the last one tries anyway and says why it cannot.
+        return kBackends[std::size(kBackends) - 1];
+    }();
+    return *backend;
+}
+
+}  // namespace
+
+struct CaptureStream {
+    void* backendStream;
+};
+
+CaptureStream* g_stream = nullptr;
+
+CaptureStream* start_capture_stream() {
+    void* stream = chosen().start_capture();
+    return stream ? new CaptureStream{stream} : nullptr;  // lives until the process ends
+}
+
+void stop_capture_stream(CaptureStream* stream, std::function<void(const char* error)> done) {
+    chosen().stop_capture(stream ? stream->backendStream : nullptr, std::move(done));
+}
+
+ScreenOrigin captured_display_origin() { return chosen().display_origin(); }
+
+void post_event(const InputEvent& event) { chosen().post_event(event); }
+
+void settle_posted_events() { chosen().settle_posted_events(); }
+
+// Neither X nor Wayland has a permission to prompt for.
+bool accessibility_trusted_with_prompt() { return chosen().input_permitted(); }
+
+bool accessibility_trusted() { return chosen().input_permitted(); }

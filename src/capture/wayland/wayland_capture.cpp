@@ -1,0 +1,315 @@
+// The capture stream on a wlroots compositor: a thread that asks for a copy
+// of the chosen output with the pointer drawn in, at most once per frame
+// interval, and stores what changed. The copy waits for damage, so a still
+// screen costs nothing until it changes; the writer repeats the last frame.
+
+#include "capture/wayland/wayland_capture.h"
+
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "capture/capture_config.h"
+#include "capture/frame_region.h"
+#include "capture/frame_store.h"
+#include "capture/pixel_formats.h"
+#include "capture/settings.h"
+#include "capture/wayland/shm_buffer.h"
+#include "capture/wayland/wayland_session.h"
+#include "wlr-screencopy-unstable-v1-client-protocol.h"
+
+namespace wayland {
+namespace {
+
+constexpr const char* kCompositorLostLine = "[capture] ERROR: lost the connection to the Wayland compositor\n";
+
+// More damaged rectangles than this are copied as their bounding box.
+constexpr size_t kMaxCopyRects = 16;
+
+using Clock = std::chrono::steady_clock;
+
+enum class Picture { none, waiting, ready, failed };
+
+}  // namespace
+
+struct CaptureStream {
+    std::unique_ptr<WaylandSession> session;
+    wl_output* output = nullptr;
+    DisplayInfo display;
+    int wakeFd = -1;  // an eventfd: a stop wakes the thread from its wait
+
+    // The copy in flight, and what the compositor said of it.
+    zwlr_screencopy_frame_v1* frame = nullptr;
+    Picture picture = Picture::none;
+    std::unique_ptr<ShmBuffer> buffer;
+    std::string bufferProblem;  // why the last copy could not be asked for
+    bool upsideDown = false;
+    std::vector<PixelRect> damage;
+    bool stored = false;  // a whole picture is in the store
+
+    std::mutex lock;
+    bool stopRequested = false;
+    bool stopped = false;
+    std::vector<std::function<void(const char*)>> stopWaiters;
+};
+
+namespace {
+
+// Set once before the capture thread starts; read-only afterwards.
+ScreenOrigin g_origin;
+
+void report_failure(const char* line, const std::string& why) {
+    fprintf(stderr, line, why.c_str());
+    fputs(kScreenRecordingLines, stderr);
+}
+
+// The compositor names the buffer it will copy into; we make it (or keep the
+// last one) and ask for the copy, on damage where the protocol can wait.
+void on_buffer(void* data, zwlr_screencopy_frame_v1* frame, uint32_t format, uint32_t width, uint32_t height,
+               uint32_t stride) {
+    auto* s = static_cast<CaptureStream*>(data);
+    if (pixel_order(format) == PixelOrder::unsupported) {
+        char code[32];
+        snprintf(code, sizeof code, "0x%08x", format);
+        s->bufferProblem = std::string("the compositor offers pixel format ") + code + ", which is not 32-bit RGB";
+        s->picture = Picture::failed;
+        return;
+    }
+    if (!s->buffer || !s->buffer->matches(format, width, height, stride)) {
+        s->buffer.reset();
+        s->buffer = ShmBuffer::create(s->session->shm, format, width, height, stride, &s->bufferProblem);
+        if (!s->buffer) {
+            s->picture = Picture::failed;
+            return;
+        }
+    }
+    if (s->session->screencopyVersion >= 2) {
+        zwlr_screencopy_frame_v1_copy_with_damage(frame, s->buffer->buffer());
+    } else {
+        zwlr_screencopy_frame_v1_copy(frame, s->buffer->buffer());
+    }
+}
+
+void on_flags(void* data, zwlr_screencopy_frame_v1*, uint32_t flags) {
+    static_cast<CaptureStream*>(data)->upsideDown = flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT;
+}
+
+void on_ready(void* data, zwlr_screencopy_frame_v1*, uint32_t, uint32_t, uint32_t) {
+    static_cast<CaptureStream*>(data)->picture = Picture::ready;
+}
+
+void on_failed(void* data, zwlr_screencopy_frame_v1*) { static_cast<CaptureStream*>(data)->picture = Picture::failed; }
+
+void on_damage(void* data, zwlr_screencopy_frame_v1*, uint32_t x, uint32_t y, uint32_t width, uint32_t height) {
+    static_cast<CaptureStream*>(data)->damage.push_back({x, y, width, height});
+}
+
+const zwlr_screencopy_frame_v1_listener kFrameListener = {on_buffer, on_flags, on_ready, on_failed, on_damage};
+
+void request_picture(CaptureStream* s) {
+    s->damage.clear();
+    s->upsideDown = false;
+    s->picture = Picture::waiting;
+    s->frame = zwlr_screencopy_manager_v1_capture_output(s->session->screencopy, 1, s->output);
+    zwlr_screencopy_frame_v1_add_listener(s->frame, &kFrameListener, s);
+}
+
+// Brings the store up to date with a copied picture: only the damaged rows,
+// once a whole picture is there. A picture upside down is taken whole, its
+// damage being told in the other orientation.
+void store_picture(CaptureStream* s) {
+    const ShmBuffer& b = *s->buffer;
+    const PixelRect all{0, 0, b.width(), b.height()};
+    if (!size_frame_store(b.width(), b.height())) _exit(1);
+    // A mode change leaves the stream at its first size: such pictures are skipped.
+    if (frame_width() != b.width() || frame_height() != b.height()) return;
+
+    PixelRect areas[kMaxCopyRects];
+    size_t n = 1;
+    areas[0] = all;
+    if (s->stored && !s->upsideDown && !s->damage.empty()) {
+        n = plan_grab(s->damage.data(), s->damage.size(), all, areas, kMaxCopyRects);
+    }
+    PixelRect rows;
+    for (size_t i = 0; i < n; ++i) rows = bounding(rows, areas[i]);
+    if (rows.empty()) return;
+
+    const PixelOrder order = pixel_order(b.format());
+    const size_t stride = size_t{b.width()} * 4;
+    const bool replacesWhole = n == 1 && areas[0] == all;
+    edit_frame(static_cast<uint32_t>(rows.y), static_cast<uint32_t>(rows.bottom()), replacesWhole, [&](uint8_t* frame) {
+        for (size_t i = 0; i < n; ++i) {
+            const PixelRect& a = areas[i];
+            const size_t firstRow = static_cast<size_t>(s->upsideDown ? all.height - a.bottom() : a.y);
+            copy_as_bgra(order, s->upsideDown, frame + static_cast<size_t>(a.y) * stride + static_cast<size_t>(a.x) * 4,
+                         stride, b.pixels() + firstRow * b.stride() + static_cast<size_t>(a.x) * 4, b.stride(),
+                         static_cast<size_t>(a.width), static_cast<size_t>(a.height));
+        }
+    });
+    s->stored = true;
+}
+
+// Ends the copy in flight; a ready one goes into the store, a failed one is skipped.
+void finish_picture(CaptureStream* s) {
+    if (s->picture == Picture::ready) store_picture(s);
+    zwlr_screencopy_frame_v1_destroy(s->frame);
+    s->frame = nullptr;
+    s->picture = Picture::none;
+}
+
+// Waits up to `timeoutMs` (-1: as long as it takes) for the compositor or a
+// stop, and handles what the compositor sent. False once the connection is
+// lost.
+bool wait_and_dispatch(CaptureStream* s, int timeoutMs) {
+    wl_display* d = s->session->display;
+    while (wl_display_prepare_read(d) != 0) {
+        if (wl_display_dispatch_pending(d) < 0) return false;
+    }
+    if (wl_display_flush(d) < 0 && errno != EAGAIN) {
+        wl_display_cancel_read(d);
+        return false;
+    }
+    pollfd fds[2] = {{wl_display_get_fd(d), POLLIN, 0}, {s->wakeFd, POLLIN, 0}};
+    if (poll(fds, 2, timeoutMs) > 0 && fds[0].revents) {
+        if (wl_display_read_events(d) < 0) return false;
+    } else {
+        wl_display_cancel_read(d);
+    }
+    return wl_display_dispatch_pending(d) >= 0;
+}
+
+bool stop_requested(CaptureStream* s) {
+    std::lock_guard<std::mutex> guard(s->lock);
+    return s->stopRequested;
+}
+
+void finish_stop(CaptureStream* s) {
+    std::vector<std::function<void(const char*)>> waiters;
+    {
+        std::lock_guard<std::mutex> guard(s->lock);
+        s->stopped = true;
+        waiters.swap(s->stopWaiters);
+    }
+    for (auto& done : waiters) done(nullptr);
+}
+
+int milliseconds_until(Clock::time_point when) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// Asks for a picture no sooner than one frame interval after the last was
+// asked for; a late one moves the schedule instead of bunching up.
+void* capture_thread(void* arg) {
+    auto* s = static_cast<CaptureStream*>(arg);
+    const auto interval = std::chrono::nanoseconds(FRAME_INTERVAL_NS);
+    auto next = Clock::now() + interval;
+    while (!stop_requested(s)) {
+        if (s->picture == Picture::none && Clock::now() >= next) {
+            request_picture(s);
+            next += interval;
+            if (next < Clock::now()) next = Clock::now();
+        }
+        if (!wait_and_dispatch(s, s->picture == Picture::waiting ? -1 : milliseconds_until(next))) {
+            fputs(kCompositorLostLine, stderr);
+            _exit(1);
+        }
+        if (s->picture == Picture::ready || s->picture == Picture::failed) finish_picture(s);
+    }
+    finish_stop(s);
+    return nullptr;
+}
+
+// The first picture, taken before the stream is said to have started. False
+// with `why` when the compositor will not give one.
+bool take_first_picture(CaptureStream* s, std::string* why) {
+    request_picture(s);
+    const auto deadline = Clock::now() + std::chrono::seconds(kCaptureAnswerTimeoutSeconds);
+    while (s->picture == Picture::waiting) {
+        if (Clock::now() > deadline) {
+            *why = "the compositor did not copy the output";
+            return false;
+        }
+        if (!wait_and_dispatch(s, milliseconds_until(deadline))) {
+            *why = "lost the connection to the Wayland compositor";
+            return false;
+        }
+    }
+    const bool ready = s->picture == Picture::ready;
+    if (!ready) *why = s->bufferProblem.empty() ? "the compositor could not copy the output" : s->bufferProblem;
+    finish_picture(s);
+    return ready;
+}
+
+}  // namespace
+
+CaptureStream* start_capture_stream() {
+    std::string why;
+    auto session = open_wayland_session(&why);
+    if (!session) {
+        report_failure(kShareableContentFailedLine, why);
+        return nullptr;
+    }
+    const WaylandSession::Output* chosen = session->main_output();
+    if (!chosen || !session->screencopy || !session->shm) {
+        fputs(kNoDisplayLine, stderr);
+        return nullptr;
+    }
+    fprintf(stderr, kDisplayLine, chosen->info.width, chosen->info.height, chosen->info.id);
+
+    auto* s = new CaptureStream;  // lives until the process ends
+    s->output = chosen->output;
+    s->display = chosen->info;
+    s->session = std::move(session);
+    s->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (s->wakeFd < 0 || !take_first_picture(s, &why)) {
+        report_failure(kStartFailedLine, s->wakeFd < 0 ? strerror(errno) : why);
+        delete s;
+        return nullptr;
+    }
+    g_origin = {s->display.x, s->display.y};
+    pthread_t thread;
+    const int rc = pthread_create(&thread, nullptr, capture_thread, s);
+    if (rc != 0) {
+        report_failure(kStartFailedLine, strerror(rc));
+        delete s;
+        return nullptr;
+    }
+    pthread_detach(thread);
+    fputs(kStartedLine, stderr);
+    return s;
+}
+
+void stop_capture_stream(CaptureStream* stream, std::function<void(const char* error)> done) {
+    if (!stream) {
+        done(nullptr);
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> guard(stream->lock);
+        if (!stream->stopped) {
+            stream->stopRequested = true;
+            stream->stopWaiters.push_back(std::move(done));
+            const uint64_t one = 1;
+            if (write(stream->wakeFd, &one, sizeof one) < 0) {
+                // Already signalled: the thread wakes all the same.
+            }
+            return;
+        }
+    }
+    done(nullptr);
+}
+
+ScreenOrigin captured_display_origin() { return g_origin; }
+
+}  // namespace wayland

@@ -1,0 +1,4 @@
+# The Wayland input backend: a virtual pointer and a virtual keyboard.
+set(INPUT_WAYLAND_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/virtual_input.cpp
+)
