@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 #include "capture/display_choice.h"
 
@@ -44,6 +46,13 @@ constexpr const char* kStartFailedLine = "[capture] ERROR: startCapture failed: 
 constexpr const char* kScreenRecordingLines =
     "[capture] Screen Recording permission may not be granted.\n"
     "[capture] Go to: System Settings > Privacy & Security > Screen Recording\n";
+
+// A set-up failure: `line` with the platform's words, then where the user
+// grants the permission it may be about.
+inline void report_capture_failure(const char* line, const std::string& why) {
+    fprintf(stderr, line, why.c_str());
+    fputs(kScreenRecordingLines, stderr);
+}
 // How long set-up waits for each of the service's answers: long enough for
 // the user to answer the system's permission prompt.
 constexpr int kCaptureAnswerTimeoutSeconds = 30;

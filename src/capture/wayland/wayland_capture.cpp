@@ -15,11 +15,11 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "capture/capture_config.h"
+#include "capture/capture_stop.h"
 #include "capture/frame_region.h"
 #include "capture/frame_store.h"
 #include "capture/pixel_formats.h"
@@ -57,21 +57,13 @@ struct CaptureStream {
     std::vector<PixelRect> damage;
     bool stored = false;  // a whole picture is in the store
 
-    std::mutex lock;
-    bool stopRequested = false;
-    bool stopped = false;
-    std::vector<std::function<void(const char*)>> stopWaiters;
+    CaptureStop stop;
 };
 
 namespace {
 
 // Set once before the capture thread starts; read-only afterwards.
 ScreenOrigin g_origin;
-
-void report_failure(const char* line, const std::string& why) {
-    fprintf(stderr, line, why.c_str());
-    fputs(kScreenRecordingLines, stderr);
-}
 
 // The compositor names the buffer it will copy into; we make it (or keep the
 // last one) and ask for the copy, on damage where the protocol can wait.
@@ -188,21 +180,6 @@ bool wait_and_dispatch(CaptureStream* s, int timeoutMs) {
     return wl_display_dispatch_pending(d) >= 0;
 }
 
-bool stop_requested(CaptureStream* s) {
-    std::lock_guard<std::mutex> guard(s->lock);
-    return s->stopRequested;
-}
-
-void finish_stop(CaptureStream* s) {
-    std::vector<std::function<void(const char*)>> waiters;
-    {
-        std::lock_guard<std::mutex> guard(s->lock);
-        s->stopped = true;
-        waiters.swap(s->stopWaiters);
-    }
-    for (auto& done : waiters) done(nullptr);
-}
-
 int milliseconds_until(Clock::time_point when) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
@@ -214,7 +191,7 @@ void* capture_thread(void* arg) {
     auto* s = static_cast<CaptureStream*>(arg);
     const auto interval = std::chrono::nanoseconds(FRAME_INTERVAL_NS);
     auto next = Clock::now() + interval;
-    while (!stop_requested(s)) {
+    while (!s->stop.requested()) {
         if (s->picture == Picture::none && Clock::now() >= next) {
             request_picture(s);
             next += interval;
@@ -226,7 +203,7 @@ void* capture_thread(void* arg) {
         }
         if (s->picture == Picture::ready || s->picture == Picture::failed) finish_picture(s);
     }
-    finish_stop(s);
+    s->stop.finish();
     return nullptr;
 }
 
@@ -257,7 +234,7 @@ CaptureStream* start_capture_stream() {
     std::string why;
     auto session = open_wayland_session(&why);
     if (!session) {
-        report_failure(kShareableContentFailedLine, why);
+        report_capture_failure(kShareableContentFailedLine, why);
         return nullptr;
     }
     const WaylandSession::Output* chosen = session->main_output();
@@ -273,7 +250,7 @@ CaptureStream* start_capture_stream() {
     s->session = std::move(session);
     s->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (s->wakeFd < 0 || !take_first_picture(s, &why)) {
-        report_failure(kStartFailedLine, s->wakeFd < 0 ? strerror(errno) : why);
+        report_capture_failure(kStartFailedLine, s->wakeFd < 0 ? strerror(errno) : why);
         delete s;
         return nullptr;
     }
@@ -281,7 +258,7 @@ CaptureStream* start_capture_stream() {
     pthread_t thread;
     const int rc = pthread_create(&thread, nullptr, capture_thread, s);
     if (rc != 0) {
-        report_failure(kStartFailedLine, strerror(rc));
+        report_capture_failure(kStartFailedLine, strerror(rc));
         delete s;
         return nullptr;
     }
@@ -295,19 +272,12 @@ void stop_capture_stream(CaptureStream* stream, std::function<void(const char* e
         done(nullptr);
         return;
     }
-    {
-        std::lock_guard<std::mutex> guard(stream->lock);
-        if (!stream->stopped) {
-            stream->stopRequested = true;
-            stream->stopWaiters.push_back(std::move(done));
-            const uint64_t one = 1;
-            if (write(stream->wakeFd, &one, sizeof one) < 0) {
-                // Already signalled: the thread wakes all the same.
-            }
-            return;
+    stream->stop.request(std::move(done), [stream] {
+        const uint64_t one = 1;
+        if (write(stream->wakeFd, &one, sizeof one) < 0) {
+            // Already signalled: the thread wakes all the same.
         }
-    }
-    done(nullptr);
+    });
 }
 
 ScreenOrigin captured_display_origin() { return g_origin; }

@@ -12,7 +12,6 @@
 #include <xcb/xfixes.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "capture/capture_config.h"
+#include "capture/capture_stop.h"
 #include "capture/x11/x11_capture.h"
 #include "capture/display_choice.h"
 #include "capture/frame_region.h"
@@ -36,11 +36,6 @@ namespace x11 {
 namespace {
 
 constexpr const char* kConnectionLostLine = "[capture] ERROR: lost the connection to the X server\n";
-
-void report_failure(const char* line, const std::string& why) {
-    fprintf(stderr, line, why.c_str());
-    fputs(kScreenRecordingLines, stderr);
-}
 
 enum class GrabResult { ok, skipped, connectionLost };
 
@@ -77,11 +72,7 @@ struct CaptureStream {
     bool pointerDrawn = false;
     std::vector<PixelRect> damagedRects;
 
-    std::mutex lock;
-    std::condition_variable wake;
-    bool stopRequested = false;
-    bool stopped = false;
-    std::vector<std::function<void(const char*)>> stopWaiters;
+    CaptureStop stop;
 };
 
 namespace {
@@ -280,16 +271,6 @@ GrabResult grab_once(CaptureStream* s) {
     return GrabResult::ok;
 }
 
-void finish_stop(CaptureStream* s) {
-    std::vector<std::function<void(const char*)>> waiters;
-    {
-        std::lock_guard<std::mutex> guard(s->lock);
-        s->stopped = true;
-        waiters.swap(s->stopWaiters);
-    }
-    for (auto& done : waiters) done(nullptr);
-}
-
 // Reads the screen on an absolute schedule, never more often than the frame
 // rate; a late picture moves the schedule instead of bunching up.
 void* capture_thread(void* arg) {
@@ -298,11 +279,7 @@ void* capture_thread(void* arg) {
     const auto interval = std::chrono::nanoseconds(FRAME_INTERVAL_NS);
     auto next = Clock::now() + interval;
     for (;;) {
-        {
-            std::unique_lock<std::mutex> guard(s->lock);
-            s->wake.wait_until(guard, next, [s] { return s->stopRequested; });
-            if (s->stopRequested) break;
-        }
+        if (s->stop.wait_until(next)) break;
         if (grab_once(s) == GrabResult::connectionLost) {
             fputs(kConnectionLostLine, stderr);
             _exit(1);
@@ -311,7 +288,7 @@ void* capture_thread(void* arg) {
         const auto now = Clock::now();
         if (next < now) next = now;
     }
-    finish_stop(s);
+    s->stop.finish();
     return nullptr;
 }
 
@@ -382,7 +359,7 @@ CaptureStream* start_capture_stream() {
     int screenNumber = 0;
     XcbConnection conn(xcb_connect(nullptr, &screenNumber));
     if (xcb_connection_has_error(conn.get())) {
-        report_failure(kShareableContentFailedLine, display_name());
+        report_capture_failure(kShareableContentFailedLine, display_name());
         return nullptr;
     }
     const xcb_setup_t* setup = xcb_get_setup(conn.get());
@@ -404,7 +381,7 @@ CaptureStream* start_capture_stream() {
 
     std::string why;
     if (!root_pixels_are_bgra(conn.get(), screen, &why)) {
-        report_failure(kStartFailedLine, why);
+        report_capture_failure(kStartFailedLine, why);
         return nullptr;
     }
 
@@ -419,7 +396,7 @@ CaptureStream* start_capture_stream() {
     // The first picture is taken here, so that a screen we cannot read fails
     // the start rather than leaving the stream silent.
     if (grab_once(s) != GrabResult::ok) {
-        report_failure(kStartFailedLine, "could not read the screen image");
+        report_capture_failure(kStartFailedLine, "could not read the screen image");
         delete s;
         return nullptr;
     }
@@ -427,7 +404,7 @@ CaptureStream* start_capture_stream() {
     pthread_t thread;
     const int rc = pthread_create(&thread, nullptr, capture_thread, s);
     if (rc != 0) {
-        report_failure(kStartFailedLine, strerror(rc));
+        report_capture_failure(kStartFailedLine, strerror(rc));
         delete s;
         return nullptr;
     }
@@ -441,16 +418,7 @@ void stop_capture_stream(CaptureStream* stream, std::function<void(const char* e
         done(nullptr);
         return;
     }
-    {
-        std::lock_guard<std::mutex> guard(stream->lock);
-        if (!stream->stopped) {
-            stream->stopRequested = true;
-            stream->stopWaiters.push_back(std::move(done));
-            stream->wake.notify_all();
-            return;
-        }
-    }
-    done(nullptr);
+    stream->stop.request(std::move(done));
 }
 
 ScreenOrigin captured_display_origin() { return g_origin; }
