@@ -1,4 +1,6 @@
 # The Wayland input backend: a virtual pointer and a virtual keyboard.
 set(INPUT_WAYLAND_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/virtual_devices.cpp
   ${CMAKE_CURRENT_LIST_DIR}/virtual_input.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xkb_keymap.cpp
 )
