@@ -10,6 +10,8 @@ packages=(
   libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-xfixes0-dev libxcb-damage0-dev libxcb-xtest0-dev libxcb-keysyms1-dev libxcb-xkb-dev
   libxcb-res0-dev  # the tests count the X clients a helper leaves behind
   xvfb x11-xserver-utils x11-xkb-utils libpng-dev
+  libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev  # the Wayland backend
+  sway grim wev wf-recorder  # a headless compositor for the tests, what they see with, and a benchmark
   "$@"
 )
 
@@ -24,4 +26,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# sway refuses to run as root: the tests, when run as root, run it as this user.
+test_user=screenshare-test
+if ! id "$test_user" >/dev/null 2>&1; then
+  echo "setup: creating the system user $test_user"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo useradd --system --no-create-home --shell /usr/sbin/nologin "$test_user"
 fi

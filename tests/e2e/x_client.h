@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "e2e/messages.h"
 #include "e2e/xvfb.h"
 #include "support/child.h"
 
@@ -122,10 +123,5 @@ private:
     uint8_t perKeycode_ = 0;
 };
 
-// The real helper, at `fps`, on a server.
-inline std::vector<std::string> helper_args(const std::string& fps = "30") { return {HELPER_PATH, fps}; }
-inline std::map<std::string, std::string> on(const Xvfb& server) { return {{"DISPLAY", server.display()}}; }
-
-inline Bytes move_to(uint16_t x, uint16_t y) { return {0x01, uint8_t(x >> 8), uint8_t(x), uint8_t(y >> 8), uint8_t(y)}; }
-inline Bytes key(uint16_t vk, uint8_t action) { return {0x04, uint8_t(vk >> 8), uint8_t(vk), action}; }
-inline Bytes text(uint32_t cp, uint8_t action) { return {0x05, uint8_t(cp >> 16), uint8_t(cp >> 8), uint8_t(cp), action}; }
+// The helper on a server, never on a Wayland compositor the tests run under.
+inline std::map<std::string, std::string> on(const Xvfb& server) { return {{"DISPLAY", server.display()}, {"WAYLAND_DISPLAY", ""}}; }

@@ -31,7 +31,7 @@ bool eventually(Condition done, std::chrono::milliseconds timeout = 5s) {
 
 // A child process driven as a controller drives the helper: stdin and stdout
 // on pipes, stderr into an unlinked file, so that its log never blocks it and
-// the test reads it whenever it likes.
+// the test reads it whenever it likes. An empty value in `env` unsets that variable.
 class Child {
 public:
     explicit Child(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {},
@@ -43,7 +43,7 @@ public:
         if (log_ < 0 || pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC)) abort();
         if ((pid_ = fork()) == 0) {
             dup2(in[0], 0), dup2(out[1], 1), dup2(keepLog ? log_ : open("/dev/null", O_WRONLY), 2);
-            for (const auto& [key, value] : env) setenv(key.c_str(), value.c_str(), 1);
+            for (const auto& [key, value] : env) value.empty() ? unsetenv(key.c_str()) : setenv(key.c_str(), value.c_str(), 1);
             signal(SIGPIPE, SIG_DFL);
             std::vector<char*> argv;
             for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));

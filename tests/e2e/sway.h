@@ -1,0 +1,135 @@
+#pragma once
+
+#include <pwd.h>
+#include <wayland-client.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "support/child.h"
+
+// A private sway for one test, headless, with one output HEADLESS-1 of the
+// given size, in a runtime directory of its own. sway refuses to run as root:
+// root runs it as the user scripts/setup.sh makes, through setpriv, which
+// execs it where runuser would fork it. Clients reach it by the absolute path
+// of its socket.
+class Sway {
+public:
+    static constexpr const char* kUser = "screenshare-test";
+    static constexpr const char* kBackground = "#2060C0";  // drawn by swaybg, soon after sway starts
+
+    explicit Sway(int width = 640, int height = 480) {
+        for (int attempt = 0; attempt < 2 && socket_.empty(); ++attempt) {
+            char dir[] = "/tmp/sway-test-XXXXXX";
+            if (!mkdtemp(dir)) return;
+            dir_ = dir;
+            std::vector<std::string> args;  // each one execs the next: the child is sway itself
+            if (getuid() == 0) {
+                const passwd* user = getpwnam(kUser);
+                if (!user || chown(dir, user->pw_uid, user->pw_gid) != 0) {
+                    log_ = std::string("no user ") + kUser + ": run scripts/setup.sh";
+                    return;
+                }
+                args = {"/usr/bin/setpriv", "--reuid", kUser, "--regid", kUser, "--init-groups", "--"};
+            }
+            std::ofstream(dir_ + "/config") << "output HEADLESS-1 resolution " << width << "x" << height << " bg "
+                                            << kBackground << " solid_color\ndefault_border none\nxwayland disable\n";
+            chmod((dir_ + "/config").c_str(), 0644);
+            args.insert(args.end(), {"/usr/bin/env", "-i", "XDG_RUNTIME_DIR=" + dir_, "WLR_BACKENDS=headless",
+                                     "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1", "sway", "-c", dir_ + "/config"});
+            sway_ = std::make_unique<Child>(args);
+            // A socket alone may belong to a compositor not yet serving: ours must answer.
+            eventually([&] { return (socket_ = answering_socket()) != "" || sway_->wait(0ms); }, 30s);
+            if (socket_.empty()) log_ = sway_->log(), stop();
+        }
+    }
+    ~Sway() { stop(); }
+
+    // The absolute path for WAYLAND_DISPLAY; empty if sway did not start.
+    const std::string& socket() const { return socket_; }
+    std::string log() const { return sway_ ? sway_->log() : log_; }
+    // Ends sway at once, as a crash would.
+    void kill() {
+        if (sway_) ::kill(sway_->pid(), SIGKILL), sway_->wait(10s), sway_.reset();
+    }
+    void stop() {
+        kill();
+        if (!dir_.empty()) std::filesystem::remove_all(std::exchange(dir_, ""));
+    }
+    // A client of this sway, not of any X server: "wev", "grim -", ...
+    std::unique_ptr<Child> run(const std::string& command) const {
+        return std::make_unique<Child>(std::vector<std::string>{"/bin/sh", "-c", "exec " + command}, on(*this));
+    }
+    friend std::map<std::string, std::string> on(const Sway& sway) {
+        return {{"WAYLAND_DISPLAY", sway.socket_}, {"DISPLAY", ""}};
+    }
+
+private:
+    std::string answering_socket() const {
+        for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+            const std::string path = entry.path();
+            if (entry.path().filename().string().rfind("wayland-", 0) != 0 || path.ends_with(".lock")) continue;
+            wl_display* display = wl_display_connect(path.c_str());
+            const bool answers = display && wl_display_roundtrip(display) >= 0;
+            if (display) wl_display_disconnect(display);
+            if (answers) return path;
+        }
+        return "";
+    }
+
+    std::unique_ptr<Child> sway_;
+    std::string dir_, socket_, log_;
+};
+
+// What wev, a window that sway tiles over the whole output, received: one
+// string an event, its continuation lines joined and runs of spaces made one,
+// e.g. "[12: wl_pointer] button: serial: 43; time: 3; button: 272 (left), state: 1 (pressed)".
+class Wev {
+public:
+    explicit Wev(const Sway& sway) : wev_(sway.run("stdbuf -oL wev >&2")) {}
+
+    std::vector<std::string> events() const {
+        std::vector<std::string> events;
+        std::istringstream in(wev_->log());
+        for (std::string line; std::getline(in, line);) {
+            if (line.empty() || (line[0] != '[' && events.empty())) continue;
+            if (line[0] == '[') events.emplace_back();
+            for (char c : line)
+                if (c != ' ' || (!events.back().empty() && events.back().back() != ' ')) events.back() += c;
+        }
+        return events;
+    }
+    // Whether an event after the last one `next` found soon contains `text`;
+    // `advance` false leaves the place where the search starts as it was.
+    // After one miss, the others fail fast, within the test's time limit.
+    bool next(const std::string& text, bool advance = true) {
+        const bool found = eventually([&] {
+            const auto all = events();
+            for (size_t i = seen_; i < all.size(); ++i)
+                if (all[i].find(text) != std::string::npos) return seen_ = advance ? i + 1 : seen_, true;
+            return false;
+        }, missed_ ? 1s : 10s);
+        return missed_ = missed_ || !found, found;
+    }
+    std::string log() const { return wev_->log(); }
+
+private:
+    std::unique_ptr<Child> wev_;
+    size_t seen_ = 0;
+    bool missed_ = false;
+};
+
+// The output as grim sees it, the pointer included: 3 bytes a pixel, red,
+// green, blue; empty if grim failed.
+inline Bytes grim(const Sway& sway) {
+    const auto child = sway.run("grim -c -t ppm -o HEADLESS-1 -");
+    Bytes ppm = child->read(16 << 20, 10s);
+    int width = 0, height = 0, at = 0;
+    const std::string head(ppm.begin(), ppm.begin() + std::min<size_t>(ppm.size(), 32));
+    sscanf(head.c_str(), "P6 %d %d 255%*1[\n]%n", &width, &height, &at);
+    return at && ppm.size() == size_t(at + width * height * 3) ? Bytes(ppm.begin() + at, ppm.end()) : Bytes{};
+}

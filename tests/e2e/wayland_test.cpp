@@ -1,0 +1,127 @@
+// The real helper on private headless sway compositors: the output it
+// streams, the input it posts through the virtual pointer and keyboard, and
+// how it ends.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstring>
+#include <tuple>
+
+#include "e2e/messages.h"
+#include "e2e/sway.h"
+
+namespace {
+
+// Whether a frame soon is grim's picture of the output, pointer included, exactly and opaque.
+bool shows_output(Child& helper, const Header& h, const Sway& sway) {
+    return eventually([&] {
+        const Bytes rgb = grim(sway);
+        const auto frame = read_frame(helper, h);
+        bool same = frame && rgb.size() == h.width * h.height * 3;
+        for (size_t p = 0; same && p < h.width * h.height; ++p) {
+            const uint8_t* f = &(*frame)[p * 4];
+            same = f[0] == rgb[p * 3 + 2] && f[1] == rgb[p * 3 + 1] && f[2] == rgb[p * 3] && f[3] == 255;
+        }
+        return same;
+    }, 10s);
+}
+
+TEST(Wayland, TheOutputIsStreamedAndInputArrivesAsSentUntilTheHelperEnds) {
+    Sway sway(640, 480);
+    ASSERT_NE(sway.socket(), "") << sway.log();
+    Bytes empty;  // once swaybg has drawn the background: the one colour on the screen, which tells blue from red
+    ASSERT_TRUE(eventually([&] { return (empty = grim(sway)).size() == 640 * 480 * 3 && empty[0] == 0x20 && empty[2] == 0xC0; },
+                           10s));
+    // Whether a window soon covers the output (or no longer does): most pixels differ from the
+    // empty output's, whatever the pointer sway draws into the picture does.
+    const auto covered = [&](bool yes) {
+        return eventually([&] {
+            const Bytes now = grim(sway);
+            size_t differing = 0;
+            for (size_t p = 0; p < now.size(); p += 3) differing += memcmp(&now[p], &empty[p], 3) != 0;
+            return (differing > 640 * 240) == yes;
+        }, 10s);
+    };
+    Child helper(helper_args(), on(sway));
+    const auto h = read_header(helper);
+    ASSERT_TRUE(h) << helper.log();
+    EXPECT_EQ(std::tuple(h->magic, h->version, h->width, h->height, h->fps, h->format, h->frameBytes),
+              std::tuple("ZNTV", 1u, 640u, 480u, 30u, 0x41524742u, 640u * 480 * 4));
+
+    // A window shown, then gone: each picture soon reaches the stream.
+    {
+        Wev shownThenClosed(sway);
+        ASSERT_TRUE(covered(true)) << shownThenClosed.log();
+        EXPECT_TRUE(shows_output(helper, *h, sway));
+    }
+    ASSERT_TRUE(covered(false));
+    EXPECT_TRUE(shows_output(helper, *h, sway));
+
+    // Moves to frame pixels (arriving as a motion, or as the enter of the first), buttons and
+    // scroll steps, at a window over the whole output.
+    Wev wev(sway);
+    ASSERT_TRUE(covered(true) && helper.wait_log("[ctrl] control loop started")) << helper.log();
+    for (auto [x, y, at] : {std::tuple<uint16_t, uint16_t, std::string>{65535, 65535, "639.000000, 479.000000"},
+                            {10, 20, "10.000000, 20.000000"}, {50, 60, "50.000000, 60.000000"}}) {
+        helper.send(move_to(x, y));
+        EXPECT_TRUE(wev.next("x, y: " + at)) << at << "\n" << wev.log();
+    }
+    for (auto [b, name] : {std::pair<uint8_t, std::string>{1, "272 (left)"}, {2, "273 (right)"}, {7, "274 (middle)"}}) {
+        helper.send(button(b, 1)), helper.send(button(b, 0));
+        EXPECT_TRUE(wev.next("button: " + name + ", state: 1 (pressed)")) << name;
+        EXPECT_TRUE(wev.next("button: " + name + ", state: 0 (released)")) << name;
+    }
+    helper.send(scroll(1)), helper.send(scroll(-1));  // on X11 buttons 4 and 5: up, then down
+    EXPECT_TRUE(wev.next("(vertical), discrete: -1"));
+    EXPECT_TRUE(wev.next("(vertical), discrete: 1"));
+
+    // Keys as their US symbols, Shift honoured; characters as themselves.
+    for (auto [vk, sym] : {std::pair<uint16_t, std::string>{65, "a (97), utf8: 'a'"}, {10, "Return (65293)"}}) {
+        helper.send(key(vk, 1)), helper.send(key(vk, 0));
+        EXPECT_TRUE(wev.next("state: 1 (pressed) sym: " + sym)) << sym;
+        EXPECT_TRUE(wev.next("state: 0 (released) sym: " + sym.substr(0, sym.find(')') + 1))) << sym;
+    }
+    helper.send(key(16, 1)), helper.send(key(65, 1)), helper.send(key(65, 0)), helper.send(key(16, 0));
+    EXPECT_TRUE(wev.next("state: 1 (pressed) sym: A (65), utf8: 'A'"));
+    for (auto [cp, utf8] : {std::pair<uint32_t, std::string>{0xE9, "é"}, {0x65E5, "日"}, {0x672C, "本"}, {0x1F600, "😀"}}) {
+        helper.send(text(cp, 1)), helper.send(text(cp, 0));
+        EXPECT_TRUE(wev.next("utf8: '" + utf8 + "'")) << utf8;  // only a press has one
+    }
+
+    // What the remote user holds when stdin closes is let go; the helper ends with status 0.
+    helper.send(text(0x1F60E, 1)), helper.send(key(16, 1)), helper.send(button(1, 1));
+    for (const char* held : {"(pressed) sym: U0001F60E", "(pressed) sym: Shift_L", "272 (left), state: 1 (pressed)"})
+        EXPECT_TRUE(wev.next(held)) << held;
+    helper.close_stdin();
+    for (const char* let : {"(released) sym: U0001F60E", "(released) sym: Shift_L", "272 (left), state: 0 (released)"})
+        EXPECT_TRUE(wev.next(let, false)) << let << "\n" << wev.log();
+    EXPECT_EQ(helper.exit_code(), 0);
+}
+
+// As on X11: no compositor, or one lost while streaming, ends the helper with
+// status 1 and an error line; a reader closing the stream ends it by SIGPIPE.
+TEST(Wayland, NoCompositorALostOneOrAClosedStreamEndsTheHelper) {
+    Child none(helper_args(), {{"WAYLAND_DISPLAY", "/nonexistent/wayland-0"}, {"DISPLAY", ""}});
+    EXPECT_EQ(none.exit_code(), 1);
+    EXPECT_TRUE(none.read(1, 100ms).empty());
+    EXPECT_NE(none.log().find("[capture] ERROR: "), std::string::npos) << none.log();
+
+    Sway sway(320, 240);
+    ASSERT_NE(sway.socket(), "") << sway.log();
+    Child closing(helper_args(), on(sway));
+    ASSERT_TRUE(read_header(closing)) << closing.log();
+    closing.close_stdout();
+    const auto status = closing.wait(10s);
+    EXPECT_TRUE(status && WIFSIGNALED(*status) && WTERMSIG(*status) == SIGPIPE) << closing.log();
+
+    Child helper(helper_args(), on(sway));
+    const auto h = read_header(helper);
+    ASSERT_TRUE(h && read_frame(helper, *h)) << helper.log();
+    EXPECT_EQ(std::pair(h->width, h->height), std::pair(320u, 240u));
+    sway.kill();
+    EXPECT_EQ(helper.exit_code(), 1);
+    EXPECT_NE(helper.log().find("\n[capture] ERROR: "), std::string::npos) << helper.log();
+}
+
+}  // namespace
