@@ -100,8 +100,9 @@ TEST(Wayland, TheOutputIsStreamedAndInputArrivesAsSentUntilTheHelperEnds) {
 }
 
 // As on X11: no compositor, or one lost while streaming, ends the helper with
-// status 1 and an error line; a reader closing the stream ends it by SIGPIPE.
-TEST(Wayland, NoCompositorALostOneOrAClosedStreamEndsTheHelper) {
+// status 1 and an error line; a reader closing the stream ends it by SIGPIPE;
+// a signal ends it by that signal, input let go.
+TEST(Wayland, NoCompositorALostOneAClosedStreamOrASignalEndsTheHelper) {
     Child none(helper_args(), {{"WAYLAND_DISPLAY", "/nonexistent/wayland-0"}, {"DISPLAY", ""}});
     EXPECT_EQ(none.exit_code(), 1);
     EXPECT_TRUE(none.read(1, 100ms).empty());
@@ -114,6 +115,25 @@ TEST(Wayland, NoCompositorALostOneOrAClosedStreamEndsTheHelper) {
     closing.close_stdout();
     const auto status = closing.wait(10s);
     EXPECT_TRUE(status && WIFSIGNALED(*status) && WTERMSIG(*status) == SIGPIPE) << closing.log();
+
+    // However it ends, by a signal or with stdin closed in the middle of a
+    // message, what the remote user holds is let go first.
+    Wev wev(sway);
+    for (int ending : {SIGTERM, SIGINT, SIGHUP, 0}) {
+        Child held(helper_args(), on(sway));
+        ASSERT_TRUE(read_header(held) && held.wait_log("[ctrl] control loop started")) << held.log();
+        // Keys sent before wev has its keyboard, or before its window is shown, reach nobody.
+        held.send(move_to(10 + ending, 10));
+        ASSERT_TRUE(wev.next("wl_keyboard] enter", false) && wev.next(std::to_string(10 + ending) + ".000000, 10", false));
+        held.send(text(0x1F60E, 1)), held.send(key(16, 1)), held.send(button(1, 1));
+        for (const char* down : {"(pressed) sym: U0001F60E", "(pressed) sym: Shift_L", "272 (left), state: 1 (pressed)"})
+            EXPECT_TRUE(wev.next(down)) << down << " " << ending << "\n" << wev.log();
+        ending ? void(kill(held.pid(), ending)) : (held.send({0x04, 0x00}), held.close_stdin());
+        for (const char* up : {"(released) sym: U0001F60E", "(released) sym: Shift_L", "272 (left), state: 0 (released)"})
+            EXPECT_TRUE(wev.next(up, false)) << up << " " << ending;
+        const auto end = held.wait(10s);
+        EXPECT_TRUE(end && (ending ? WIFSIGNALED(*end) && WTERMSIG(*end) == ending : *end == 0)) << ending;
+    }
 
     Child helper(helper_args(), on(sway));
     const auto h = read_header(helper);
