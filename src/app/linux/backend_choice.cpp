@@ -36,7 +36,11 @@ CaptureStream* start_capture_stream() {
 }
 
 void stop_capture_stream(CaptureStream* stream, std::function<void(const char* error)> done) {
-    chosen().stop_capture(stream ? stream->backendStream : nullptr, std::move(done));
+    if (!stream) {
+        done(nullptr);  // nothing was started
+        return;
+    }
+    chosen().stop_capture(stream->backendStream, std::move(done));
 }
 
 ScreenOrigin captured_display_origin() { return chosen().display_origin(); }

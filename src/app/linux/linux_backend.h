@@ -15,7 +15,7 @@ struct LinuxBackend {
     bool (*usable)();
     // The backend's own stream, or nullptr once its failure lines are written.
     void* (*start_capture)();
-    void (*stop_capture)(void* stream, std::function<void(const char* error)> done);
+    void (*stop_capture)(void* stream, std::function<void(const char* error)> done);  // a started stream
     ScreenOrigin (*display_origin)();
     void (*post_event)(const InputEvent& event);
     void (*settle_posted_events)();

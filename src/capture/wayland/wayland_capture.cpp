@@ -6,7 +6,6 @@
 #include "capture/wayland/wayland_capture.h"
 
 #include <poll.h>
-#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -19,7 +18,7 @@
 #include <vector>
 
 #include "capture/capture_config.h"
-#include "capture/capture_stop.h"
+#include "capture/capture_thread.h"
 #include "capture/frame_region.h"
 #include "capture/frame_store.h"
 #include "capture/pixel_formats.h"
@@ -255,23 +254,14 @@ CaptureStream* start_capture_stream() {
         return nullptr;
     }
     g_origin = {s->display.x, s->display.y};
-    pthread_t thread;
-    const int rc = pthread_create(&thread, nullptr, capture_thread, s);
-    if (rc != 0) {
-        report_capture_failure(kStartFailedLine, strerror(rc));
+    if (!start_capture_thread(capture_thread, s)) {
         delete s;
         return nullptr;
     }
-    pthread_detach(thread);
-    fputs(kStartedLine, stderr);
     return s;
 }
 
 void stop_capture_stream(CaptureStream* stream, std::function<void(const char* error)> done) {
-    if (!stream) {
-        done(nullptr);
-        return;
-    }
     stream->stop.request(std::move(done), [stream] {
         const uint64_t one = 1;
         if (write(stream->wakeFd, &one, sizeof one) < 0) {

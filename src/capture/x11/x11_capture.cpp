@@ -4,7 +4,6 @@
 // GetImage, and edits the frame store: the new pixels, and the pointer drawn
 // where it is now.
 
-#include <pthread.h>
 #include <unistd.h>
 #include <xcb/damage.h>
 #include <xcb/shm.h>
@@ -21,7 +20,7 @@
 #include <vector>
 
 #include "capture/capture_config.h"
-#include "capture/capture_stop.h"
+#include "capture/capture_thread.h"
 #include "capture/x11/x11_capture.h"
 #include "capture/display_choice.h"
 #include "capture/frame_region.h"
@@ -401,23 +400,14 @@ CaptureStream* start_capture_stream() {
         return nullptr;
     }
     g_origin = {chosen->x, chosen->y};
-    pthread_t thread;
-    const int rc = pthread_create(&thread, nullptr, capture_thread, s);
-    if (rc != 0) {
-        report_capture_failure(kStartFailedLine, strerror(rc));
+    if (!start_capture_thread(capture_thread, s)) {
         delete s;
         return nullptr;
     }
-    pthread_detach(thread);
-    fputs(kStartedLine, stderr);
     return s;
 }
 
 void stop_capture_stream(CaptureStream* stream, std::function<void(const char* error)> done) {
-    if (!stream) {
-        done(nullptr);
-        return;
-    }
     stream->stop.request(std::move(done));
 }
 

@@ -1,4 +1,22 @@
-#include "capture/capture_stop.h"
+#include "capture/capture_thread.h"
+
+#include <pthread.h>
+
+#include <cstring>
+
+#include "capture/capture_config.h"
+
+bool start_capture_thread(void* (*body)(void*), void* stream) {
+    pthread_t thread;
+    const int rc = pthread_create(&thread, nullptr, body, stream);
+    if (rc != 0) {
+        report_capture_failure(kStartFailedLine, strerror(rc));
+        return false;
+    }
+    pthread_detach(thread);
+    fputs(kStartedLine, stderr);
+    return true;
+}
 
 void CaptureStop::request(std::function<void(const char* error)> done, const std::function<void()>& wake) {
     {

@@ -6,6 +6,11 @@
 #include <mutex>
 #include <vector>
 
+// Starts the capture thread, detached: it lives as long as the stream, and
+// says the stream has started. False, with the start-failure lines written,
+// when it cannot be had.
+bool start_capture_thread(void* (*body)(void*), void* stream);
+
 // How a capture thread is asked to stop, from any thread, and says it has:
 // each asker's `done` runs once, after the thread has finished, or at once
 // when it already had.
