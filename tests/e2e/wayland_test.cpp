@@ -110,6 +110,9 @@ TEST(Wayland, NoCompositorALostOneAClosedStreamOrASignalEndsTheHelper) {
 
     Sway sway(320, 240);
     ASSERT_NE(sway.socket(), "") << sway.log();
+    Child query({HELPER_PATH, "--check-accessibility"}, on(sway));  // virtual input offered: nothing to grant
+    EXPECT_EQ(query.exit_code(), 0);
+    EXPECT_EQ(query.log(), "[ctrl] Accessibility permission granted.\n");
     Child closing(helper_args(), on(sway));
     ASSERT_TRUE(read_header(closing)) << closing.log();
     closing.close_stdout();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "capture/frame_region.h"
 #include "capture/frame_store.h"
 #include "capture/frame_store_testing.h"
+#include "capture/pixel_formats.h"
 #include "capture/settings.h"
 #include "capture/write_all.h"
 #include "capture/x11/cursor_composite.h"
@@ -220,3 +222,24 @@ TEST(PlanGrab, DamageBecomesFrameAreasClippedToTheMonitorOrOneBoxWhenTooMany) {
 }
 
 }  // namespace
+
+// Two rows of two pixels, 0x11..0x88 and 0x99..0xff then 0, with a garbage
+// fourth byte: every 32-bit format with X or A on top comes out BGRA, opaque,
+// upright; other formats are refused.
+TEST(PixelFormats, ThirtyTwoBitRgbBecomesOpaqueBgraTurnedUprightIfNeeded) {
+    const uint8_t rows[2][8] = {{1, 2, 3, 0, 4, 5, 6, 0x7F}, {7, 8, 9, 0, 10, 11, 12, 0}};
+    for (auto [format, swapped] : {std::pair{kShmArgb8888, false}, {kShmXrgb8888, false}, {kShmAbgr8888, true},
+                                   {kShmXbgr8888, true}}) {
+        for (bool upsideDown : {false, true}) {
+            uint8_t out[2][8] = {};
+            copy_as_bgra(pixel_order(format), upsideDown, out[0], 8, rows[0], 8, 2, 2);
+            for (int r = 0; r < 2; ++r)
+                for (int p = 0; p < 2; ++p) {
+                    const uint8_t* in = &rows[upsideDown ? 1 - r : r][p * 4];
+                    const uint8_t want[4] = {in[swapped ? 2 : 0], in[1], in[swapped ? 0 : 2], 255};
+                    EXPECT_EQ(memcmp(&out[r][p * 4], want, 4), 0) << format << " " << upsideDown << " " << r << p;
+                }
+        }
+    }
+    EXPECT_EQ(pixel_order(0x36314752), PixelOrder::unsupported);  // 16-bit RGB565
+}
