@@ -29,6 +29,10 @@ bool eventually(Condition done, std::chrono::milliseconds timeout = 5s) {
     return true;
 }
 
+// A peer that has gone, a child or a server, must fail a check, not end the
+// test process: writes to it report EPIPE from the start of the process.
+inline const bool g_brokenPipesReported = (signal(SIGPIPE, SIG_IGN), true);
+
 // A child process driven as a controller drives the helper: stdin and stdout
 // on pipes, stderr into an unlinked file, so that its log never blocks it and
 // the test reads it whenever it likes. An empty value in `env` unsets that variable.
@@ -53,7 +57,6 @@ public:
         }
         close(in[0]), close(out[1]);
         stdin_ = in[1], stdout_ = out[0];
-        signal(SIGPIPE, SIG_IGN);  // a child that has gone must not end the test
     }
     ~Child() {
         close_stdin(), close_stdout(), close(log_);
