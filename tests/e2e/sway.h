@@ -22,7 +22,9 @@ public:
     static constexpr const char* kUser = "screenshare-test";
     static constexpr const char* kBackground = "#2060C0";  // drawn by swaybg, soon after sway starts
 
-    explicit Sway(int width = 640, int height = 480) {
+    // `leftWidth`: a second output, HEADLESS-2, that wide, at the layout's
+    // origin, HEADLESS-1 to its right: the first listed is not the main one.
+    explicit Sway(int width = 640, int height = 480, int leftWidth = 0) {
         for (int attempt = 0; attempt < 2 && socket_.empty(); ++attempt) {
             char dir[] = "/tmp/sway-test-XXXXXX";
             if (!mkdtemp(dir)) return;
@@ -36,11 +38,18 @@ public:
                 }
                 args = {"/usr/bin/setpriv", "--reuid", kUser, "--regid", kUser, "--init-groups", "--"};
             }
-            std::ofstream(dir_ + "/config") << "output HEADLESS-1 resolution " << width << "x" << height << " bg "
-                                            << kBackground << " solid_color\ndefault_border none\nxwayland disable\n";
+            std::ofstream config(dir_ + "/config");
+            config << "output HEADLESS-1 resolution " << width << "x" << height << " position " << leftWidth << " 0 bg "
+                   << kBackground << " solid_color\ndefault_border none\nxwayland disable\n";
+            if (leftWidth) {
+                config << "output HEADLESS-2 resolution " << leftWidth << "x" << height << " position 0 0 bg "
+                       << kBackground << " solid_color\n";
+            }
+            config.close();
             chmod((dir_ + "/config").c_str(), 0644);
             args.insert(args.end(), {"/usr/bin/env", "-i", "XDG_RUNTIME_DIR=" + dir_, "WLR_BACKENDS=headless",
-                                     "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1", "sway", "-c", dir_ + "/config"});
+                                     "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1", "WLR_HEADLESS_OUTPUTS=" + std::to_string(leftWidth ? 2 : 1),
+                                     "sway", "-c", dir_ + "/config"});
             sway_ = std::make_unique<Child>(args);
             // A socket alone may belong to a compositor not yet serving: ours must answer.
             eventually([&] { return (socket_ = answering_socket()) != "" || sway_->wait(0ms); }, 30s);
@@ -125,8 +134,8 @@ private:
 
 // The output as grim sees it, the pointer included: 3 bytes a pixel, red,
 // green, blue; empty if grim failed.
-inline Bytes grim(const Sway& sway) {
-    const auto child = sway.run("grim -c -t ppm -o HEADLESS-1 -");
+inline Bytes grim(const Sway& sway, const std::string& output = "HEADLESS-1") {
+    const auto child = sway.run("grim -c -t ppm -o " + output + " -");
     Bytes ppm = child->read(16 << 20, 10s);
     int width = 0, height = 0, at = 0;
     const std::string head(ppm.begin(), ppm.begin() + std::min<size_t>(ppm.size(), 32));

@@ -14,9 +14,9 @@
 namespace {
 
 // Whether a frame soon is grim's picture of the output, pointer included, exactly and opaque.
-bool shows_output(Child& helper, const Header& h, const Sway& sway) {
+bool shows_output(Child& helper, const Header& h, const Sway& sway, const std::string& output = "HEADLESS-1") {
     return eventually([&] {
-        const Bytes rgb = grim(sway);
+        const Bytes rgb = grim(sway, output);
         const auto frame = read_frame(helper, h);
         bool same = frame && rgb.size() == h.width * h.height * 3;
         for (size_t p = 0; same && p < h.width * h.height; ++p) {
@@ -83,7 +83,9 @@ TEST(Wayland, TheOutputIsStreamedAndInputArrivesAsSentUntilTheHelperEnds) {
         EXPECT_TRUE(wev.next("state: 0 (released) sym: " + sym.substr(0, sym.find(')') + 1))) << sym;
     }
     helper.send(key(16, 1)), helper.send(key(65, 1)), helper.send(key(65, 0)), helper.send(key(16, 0));
+    helper.send(key(65, 1)), helper.send(key(65, 0));  // Shift let go is gone, latched nowhere
     EXPECT_TRUE(wev.next("state: 1 (pressed) sym: A (65), utf8: 'A'"));
+    EXPECT_TRUE(wev.next("state: 1 (pressed) sym: a (97), utf8: 'a'"));
     for (auto [cp, utf8] : {std::pair<uint32_t, std::string>{0xE9, "é"}, {0x65E5, "日"}, {0x672C, "本"}, {0x1F600, "😀"}}) {
         helper.send(text(cp, 1)), helper.send(text(cp, 0));
         EXPECT_TRUE(wev.next("utf8: '" + utf8 + "'")) << utf8;  // only a press has one
@@ -97,6 +99,31 @@ TEST(Wayland, TheOutputIsStreamedAndInputArrivesAsSentUntilTheHelperEnds) {
     for (const char* let : {"(released) sym: U0001F60E", "(released) sym: Shift_L", "272 (left), state: 0 (released)"})
         EXPECT_TRUE(wev.next(let, false)) << let << "\n" << wev.log();
     EXPECT_EQ(helper.exit_code(), 0);
+}
+
+// Two outputs, the one at the layout's origin listed second: that one is
+// streamed, and a move lands on it at the frame pixel it names, where the
+// pointer is then drawn over the plain background.
+TEST(Wayland, TheOutputAtTheLayoutsOriginIsStreamedAndOperatedWhereverItIsListed) {
+    Sway sway(640, 480, 320);
+    ASSERT_NE(sway.socket(), "") << sway.log();
+    Child helper(helper_args(), on(sway));
+    const auto h = read_header(helper);
+    ASSERT_TRUE(h && helper.wait_log("[ctrl] control loop started")) << helper.log();
+    EXPECT_EQ(std::pair(h->width, h->height), std::pair(320u, 480u));
+    for (auto [x, y] : {std::pair{100, 100}, {200, 300}}) {  // the second only redraws around the pointer
+        helper.send(move_to(uint16_t(x), uint16_t(y)));
+        EXPECT_TRUE(eventually([&] {
+            const auto frame = read_frame(helper, *h);
+            bool near = false, far = false;
+            for (uint32_t p = 0; frame && p < h->width * h->height; ++p) {
+                const bool drawn = memcmp(&(*frame)[p * 4], "\xC0\x60\x20", 3) != 0;  // not the background, in BGR
+                (std::abs(int(p % h->width) - x) < 32 && std::abs(int(p / h->width) - y) < 32 ? near : far) |= drawn;
+            }
+            return near && !far;
+        })) << x << "," << y << "\n" << helper.log();
+    }
+    EXPECT_TRUE(shows_output(helper, *h, sway, "HEADLESS-2"));
 }
 
 // As on X11: no compositor, or one lost while streaming, ends the helper with
