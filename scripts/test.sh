@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test. The end-to-end tests
-# start their own private Xvfb servers.
+# start their own private Xvfb servers and headless sway compositors (sway as
+# the unprivileged user that scripts/setup.sh makes, when run as root).
 # Usage: scripts/test.sh [release|asan|tsan]
 set -euo pipefail
 cd "$(dirname "$0")/.."
