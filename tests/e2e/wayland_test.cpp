@@ -70,6 +70,7 @@ TEST(Wayland, TheOutputIsStreamedAndInputArrivesAsSentUntilTheHelperEnds) {
     for (auto [b, name] : {std::pair<uint8_t, std::string>{1, "272 (left)"}, {2, "273 (right)"}, {7, "274 (middle)"}}) {
         helper.send(button(b, 1)), helper.send(button(b, 0));
         EXPECT_TRUE(wev.next("button: " + name + ", state: 1 (pressed)")) << name;
+        EXPECT_TRUE(wev.next("wl_pointer] frame")) << name;  // clients act on a button at its frame
         EXPECT_TRUE(wev.next("button: " + name + ", state: 0 (released)")) << name;
     }
     helper.send(scroll(1)), helper.send(scroll(-1));  // on X11 buttons 4 and 5: up, then down

@@ -21,6 +21,26 @@ uint32_t us_shifted(uint32_t keysym) {
     return kNoSymbol;
 }
 
+// Only the key types and actions these keys use, spelled out: the compositor
+// compiles the keymap again for every character that gets a key, and every
+// client once more, and "complete" would have them parse the system's whole
+// set of types and actions each time (several times slower, a keymap twice
+// the size). xkbcommon gives one-level keys ONE_LEVEL, a lower- and
+// upper-case letter ALPHABETIC (Caps Lock counts), other pairs TWO_LEVEL.
+constexpr const char* kTypesAndActions = R"(  xkb_types "screenshare" {
+    type "ONE_LEVEL" { modifiers = none; level_name[Level1] = "Any"; };
+    type "TWO_LEVEL" { modifiers = Shift; map[Shift] = Level2; level_name[Level1] = "Base"; level_name[Level2] = "Shift"; };
+    type "ALPHABETIC" {
+      modifiers = Shift + Lock; map[Shift] = Level2; map[Lock] = Level2;
+      level_name[Level1] = "Base"; level_name[Level2] = "Caps";
+    };
+  };
+  xkb_compatibility "screenshare" {
+    interpret Caps_Lock { action = LockMods(modifiers = Lock); };
+    interpret Any + AnyOf(all) { action = SetMods(modifiers = modMapMods, clearLocks); };
+  };
+)";
+
 std::string key_name(uint8_t keycode) { return "<K" + std::to_string(keycode) + ">"; }
 
 // Numbers, not names: xkbcommon reads a bare number below 10 as a digit, so
@@ -83,8 +103,9 @@ std::string xkb_keymap_text(const std::map<uint8_t, uint32_t>& spareSymbols) {
     const std::vector<Key> keys = keys_of(spareSymbols);
     std::string text = "xkb_keymap {\n  xkb_keycodes \"screenshare\" {\n    minimum = 8;\n    maximum = 255;\n";
     for (const Key& k : keys) text += "    " + key_name(k.keycode) + " = " + std::to_string(k.keycode) + ";\n";
-    text += "  };\n  xkb_types \"screenshare\" { include \"complete\" };\n"
-            "  xkb_compatibility \"screenshare\" { include \"complete\" };\n  xkb_symbols \"screenshare\" {\n";
+    text += "  };\n";
+    text += kTypesAndActions;
+    text += "  xkb_symbols \"screenshare\" {\n";
     for (const Key& k : keys) text += key_line(k.keycode, k.plain, k.shifted);
     return text + modifier_maps(keys) + "  };\n};\n";
 }
