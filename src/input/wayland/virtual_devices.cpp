@@ -74,13 +74,17 @@ void open_devices() {
     }
     auto d = std::make_unique<VirtualDevices>();
     d->output = session->main_output();
-    d->pointerOnOutput = d->output && session->virtualPointerVersion >= 2;
-    if (d->pointerOnOutput) {
+    if (!d->output) {
+        fputs("[ctrl] ERROR: the Wayland compositor lists no output to operate\n", stderr);
+        return;
+    }
+    if (session->virtualPointerVersion >= 2) {
         d->pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer_with_output(
             session->virtualPointers, session->seat, d->output->output);
     } else {
-        fputs("[ctrl] the compositor's virtual pointer cannot be bound to an output: positions span the layout\n",
-              stderr);
+        // Older compositors spread absolute motion over the whole layout,
+        // which is the shared output only when it is the one output.
+        fputs("[ctrl] WARNING: the compositor's virtual pointer cannot be bound to the shared output\n", stderr);
         d->pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(session->virtualPointers, session->seat);
     }
     d->keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(session->virtualKeyboards, session->seat);

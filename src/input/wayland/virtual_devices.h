@@ -13,9 +13,8 @@ struct zwp_virtual_keyboard_v1;
 // for the whole run.
 struct VirtualDevices {
     std::unique_ptr<WaylandSession> session;
-    const WaylandSession::Output* output = nullptr;  // the one capture shares
+    const WaylandSession::Output* output = nullptr;  // the one capture shares; never null
     zwlr_virtual_pointer_v1* pointer = nullptr;
-    bool pointerOnOutput = false;  // absolute motion spans `output`, else the whole layout
     zwp_virtual_keyboard_v1* keyboard = nullptr;  // has its keymap from the start
 
     VirtualDevices() = default;

@@ -37,12 +37,6 @@ struct HeldText {
     uint8_t keycode;
 };
 
-// The rectangle, in frame pixels, that the pointer's absolute motion spans.
-struct PointerSpan {
-    int64_t x = 0, y = 0;
-    uint32_t width = 0, height = 0;
-};
-
 std::mutex g_posterLock;
 bool g_compositorGone = false;
 std::optional<std::pair<double, double>> g_lastPosition;
@@ -55,31 +49,15 @@ std::vector<HeldText> g_heldText;
 
 uint32_t now_ms() { return static_cast<uint32_t>(monotonic_now_ns() / 1'000'000); }
 
-// The output capture shares; without an output-bound pointer, the whole
-// layout, placed from that output's corner.
-PointerSpan pointer_span(const VirtualDevices& d) {
-    if (d.pointerOnOutput) return {0, 0, d.output->info.width, d.output->info.height};
-    int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
-    for (const WaylandSession::Output& o : d.session->outputs) {
-        left = std::min<int64_t>(left, o.info.x);
-        top = std::min<int64_t>(top, o.info.y);
-        right = std::max<int64_t>(right, o.info.x + int64_t{o.info.width});
-        bottom = std::max<int64_t>(bottom, o.info.y + int64_t{o.info.height});
-    }
-    if (right <= left || bottom <= top) return {};
-    const DisplayInfo origin = d.output ? d.output->info : DisplayInfo{};
-    return {left - origin.x, top - origin.y, uint32_t(right - left), uint32_t(bottom - top)};
+uint32_t along(double position, uint32_t extent) {
+    return static_cast<uint32_t>(std::clamp<int64_t>(static_cast<int64_t>(position), 0, extent));
 }
 
-uint32_t along(double position, int64_t start, uint32_t extent) {
-    return static_cast<uint32_t>(std::clamp<int64_t>(static_cast<int64_t>(position) - start, 0, extent));
-}
-
+// Absolute motion spans the shared output: a frame pixel is a point of it.
 void move_to(const VirtualDevices& d, double x, double y) {
-    const PointerSpan span = pointer_span(d);
-    if (span.width == 0 || span.height == 0) return;
-    zwlr_virtual_pointer_v1_motion_absolute(d.pointer, now_ms(), along(x, span.x, span.width),
-                                            along(y, span.y, span.height), span.width, span.height);
+    const uint32_t width = d.output->info.width, height = d.output->info.height;
+    if (width == 0 || height == 0) return;
+    zwlr_virtual_pointer_v1_motion_absolute(d.pointer, now_ms(), along(x, width), along(y, height), width, height);
     zwlr_virtual_pointer_v1_frame(d.pointer);
     g_lastPosition = {x, y};
 }
