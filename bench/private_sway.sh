@@ -1,6 +1,7 @@
 # Sourced by the Wayland benchmarks: starts a private headless sway with one
 # 1920x1080 output in a runtime directory of its own, as the unprivileged
-# user scripts/setup.sh makes when we are root (sway refuses root), exports
+# user scripts/setup.sh makes when we are root (sway refuses root; setpriv
+# execs it, so the process group is sway's own), exports
 # WAYLAND_DISPLAY as the socket's absolute path and unsets DISPLAY. Sets
 # $sway_pid to the compositor's own pid (for its CPU time) and stops it when
 # the script exits.
@@ -10,7 +11,7 @@ chmod 644 "$runtime/config"
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
   chown screenshare-test "$runtime"
-  as_user=(runuser -u screenshare-test --)
+  as_user=(setpriv --reuid screenshare-test --regid screenshare-test --init-groups --)
 fi
 chmod 700 "$runtime"
 setsid "${as_user[@]}" env -i XDG_RUNTIME_DIR="$runtime" WLR_BACKENDS=headless WLR_RENDERER=pixman \

@@ -73,6 +73,7 @@ both still
 grim_row still
 foot -e sh -c 'while :; do base64 -w 200 /dev/urandom | head -c 2000000; done' >/dev/null 2>&1 &
 painter=$!
+trap 'kill "$painter" 2>/dev/null || true; kill -- -"$sway_group" 2>/dev/null || true; rm -rf "$runtime" "$work"' EXIT
 sleep 2
 both busy
 grim_row busy

@@ -16,6 +16,9 @@ work=$(mktemp -d)
 trap 'kill -- -"$sway_group" 2>/dev/null || true; rm -rf "$runtime" "$work"' EXIT
 
 stdbuf -oL wev >"$work/wev" 2>&1 &
+wev=$!
+# wev outlives its compositor, spinning: it goes first.
+trap 'kill "$wev" 2>/dev/null || true; kill -- -"$sway_group" 2>/dev/null || true; rm -rf "$runtime" "$work"' EXIT
 mkfifo "$work/stdin"
 build/release/screenshare-helper 30 <"$work/stdin" >/dev/null 2>"$work/log" &
 exec 5>"$work/stdin"
