@@ -33,6 +33,7 @@ pids+=("$xvfb")
 for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
 display=":$(head -n1 "$work/display")"
 export DISPLAY=$display
+unset WAYLAND_DISPLAY  # the helper would take a Wayland desktop before our Xvfb
 xsetroot -mod 16 16 -fg '#2060c0' -bg '#f0e8d0'
 # The helper's stdin: a pipe that we hold open and never write, so it runs
 # until it is killed (closing stdin would stop it).

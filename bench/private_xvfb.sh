@@ -16,4 +16,5 @@ xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true; rm -f "$fifo"' EXIT
 read -r display <"$fifo"
 export DISPLAY=":$display"
+unset WAYLAND_DISPLAY  # the helper would take a Wayland desktop before our Xvfb
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), Xvfb 1920x1080"

@@ -31,6 +31,7 @@ Xvfb -displayfd 3 -screen 0 1280x720x24 -noreset -nolisten tcp 3>"$work/display"
 xvfb=$!
 read -r display <"$work/display"
 export DISPLAY=":$display"
+unset WAYLAND_DISPLAY  # the helper would take a Wayland desktop before our Xvfb
 xsetroot -mod 16 16 -fg '#2060c0' -bg '#f0e8d0'
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), Xvfb 1280x720"

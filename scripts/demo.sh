@@ -37,6 +37,9 @@ wait_for() {
   done
 }
 
+# The demo is about an X display: the helper must not take a Wayland
+# desktop the demo is run from instead.
+unset WAYLAND_DISPLAY
 terminal_args=()
 if [ -z "${DISPLAY:-}" ]; then
   # Xvfb picks a free display number itself and tells us which. Another

@@ -100,7 +100,7 @@ TEST(CaptureFailure, NoUsableOrALostScreenEndsWithStatusOneAndNothingOnStdout) {
                  {shallow.display(), "[capture] ERROR: startCapture failed: unsupported visual (depth 16"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.display);
-        Child helper({HELPER_PATH}, {{"DISPLAY", c.display}});
+        Child helper({HELPER_PATH}, {{"DISPLAY", c.display}, {"WAYLAND_DISPLAY", ""}});
         EXPECT_EQ(helper.exit_code(), 1);
         EXPECT_TRUE(helper.read(1, 100ms).empty());
         EXPECT_NE(helper.log().find(c.firstLine), std::string::npos) << helper.log();

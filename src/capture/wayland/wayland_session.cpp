@@ -84,8 +84,17 @@ const zxdg_output_v1_listener kXdgOutputListener = {on_logical_position, on_logi
 
 }  // namespace
 
+// The compositor frees its side of every object with the connection; ours
+// are freed one by one.
 WaylandSession::~WaylandSession() {
-    // The compositor frees every object of the connection with it.
+    for (Output& o : outputs) wl_output_destroy(o.output);
+    if (shm) wl_shm_destroy(shm);
+    if (seat) wl_seat_destroy(seat);
+    if (screencopy) zwlr_screencopy_manager_v1_destroy(screencopy);
+    if (virtualPointers) zwlr_virtual_pointer_manager_v1_destroy(virtualPointers);
+    if (virtualKeyboards) zwp_virtual_keyboard_manager_v1_destroy(virtualKeyboards);
+    if (xdgOutputs) zxdg_output_manager_v1_destroy(xdgOutputs);
+    if (registry) wl_registry_destroy(registry);
     if (display) wl_display_disconnect(display);
 }
 
