@@ -73,6 +73,14 @@ public:
     std::unique_ptr<Child> run(const std::string& command) const {
         return std::make_unique<Child>(std::vector<std::string>{"/bin/sh", "-c", "exec " + command}, on(*this));
     }
+    // Runs a sway command through its IPC socket; true when sway took it.
+    bool command(const std::string& command) const {
+        for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+            if (entry.path().filename().string().rfind("sway-ipc.", 0) == 0)
+                return run("swaymsg -s " + entry.path().string() + " " + command)->exit_code() == 0;
+        }
+        return false;
+    }
     friend std::map<std::string, std::string> on(const Sway& sway) {
         return {{"WAYLAND_DISPLAY", sway.socket_}, {"DISPLAY", ""}};
     }

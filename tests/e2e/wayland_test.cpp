@@ -170,6 +170,11 @@ TEST(Wayland, NoCompositorALostOneAClosedStreamOrASignalEndsTheHelper) {
     const auto h = read_header(helper);
     ASSERT_TRUE(h && read_frame(helper, *h)) << helper.log();
     EXPECT_EQ(std::pair(h->width, h->height), std::pair(320u, 240u));
+    // A mode change leaves the stream at its first size, still going.
+    ASSERT_TRUE(sway.command("output HEADLESS-1 resolution 400x300"));
+    EXPECT_TRUE(eventually([&] { return grim(sway).size() == 400 * 300 * 3; }, 10s));
+    for (int frame = 0; frame < 10; ++frame) EXPECT_TRUE(read_frame(helper, *h)) << helper.log();
+    EXPECT_FALSE(helper.wait(0ms)) << helper.log();
     sway.kill();
     EXPECT_EQ(helper.exit_code(), 1);
     EXPECT_NE(helper.log().find("\n[capture] ERROR: "), std::string::npos) << helper.log();
