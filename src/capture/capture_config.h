@@ -53,6 +53,7 @@ inline void report_capture_failure(const char* line, const std::string& why) {
     fprintf(stderr, line, why.c_str());
     fputs(kScreenRecordingLines, stderr);
 }
+
 // How long set-up waits for each of the service's answers: long enough for
 // the user to answer the system's permission prompt.
 constexpr int kCaptureAnswerTimeoutSeconds = 30;

@@ -47,11 +47,16 @@ TEST(XkbKeymap, EveryKeyGivesItsUsSymbolsAndModifierKeysTheirModifiers) {
                   std::tuple(plain, shifted, letter ? shifted : plain)) << std::hex << mac;
     }
     // Shift, Command (Control here), Option (Alt) and Caps Lock, each pressed alone.
-    for (auto [mac, mask] : {std::pair{0x38, kModShift}, {0x37, kModControl}, {0x3A, kModMod1}, {0x39, kModLock}}) {
+    // The same state comes from the flags an event carries while the key is held.
+    for (auto [mac, mask, flag] : {std::tuple{0x38, kModShift, kFlagShift}, {0x37, kModControl, kFlagCommand},
+                                   {0x3A, kModMod1, kFlagAlternate}, {0x39, kModLock, kFlagAlphaShift}}) {
         const auto fresh = compile();
         xkb_state_update_key(fresh.get(), xkb_keycode_for_mac(uint16_t(mac)), XKB_KEY_DOWN);
         EXPECT_EQ(xkb_state_serialize_mods(fresh.get(), XKB_STATE_MODS_EFFECTIVE), mask) << mac;
         EXPECT_EQ(xkb_modifier_mask(mac_keycode_to_keysym(uint16_t(mac))), mask) << mac;
+        const XkbModifiers fromFlags = xkb_modifiers_for_flags(flag);
+        EXPECT_EQ(std::pair(fromFlags.depressed, fromFlags.locked), mac == 0x39 ? std::pair(0u, mask) : std::pair(mask, 0u))
+            << mac;
     }
 }
 

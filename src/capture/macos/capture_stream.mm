@@ -90,8 +90,7 @@ SCDisplay* request_display() {
     [SCShareableContent getShareableContentWithCompletionHandler:^(SCShareableContent* content,
                                                                    NSError* error) {
       if (error) {
-          fprintf(stderr, kShareableContentFailedLine, describe(error));
-          fputs(kScreenRecordingLines, stderr);
+          report_capture_failure(kShareableContentFailedLine, describe(error));
           exit(1);
       }
       chosen = choose_shareable_display(content.displays);
@@ -184,8 +183,7 @@ CaptureStream* start_capture_stream() {
         }];
         wait_for_answer(started, "startCapture");
         if (startError) {
-            fprintf(stderr, kStartFailedLine, describe(startError));
-            fputs(kScreenRecordingLines, stderr);
+            report_capture_failure(kStartFailedLine, describe(startError));
             return nullptr;
         }
         fputs(kStartedLine, stderr);

@@ -5,7 +5,6 @@
 
 #include "capture/wayland/wayland_capture.h"
 
-#include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -162,21 +161,8 @@ void finish_picture(CaptureStream* s) {
 // stop, and handles what the compositor sent. False once the connection is
 // lost.
 bool wait_and_dispatch(CaptureStream* s, int timeoutMs) {
-    wl_display* d = s->session->display;
-    while (wl_display_prepare_read(d) != 0) {
-        if (wl_display_dispatch_pending(d) < 0) return false;
-    }
-    if (wl_display_flush(d) < 0 && errno != EAGAIN) {
-        wl_display_cancel_read(d);
-        return false;
-    }
-    pollfd fds[2] = {{wl_display_get_fd(d), POLLIN, 0}, {s->wakeFd, POLLIN, 0}};
-    if (poll(fds, 2, timeoutMs) > 0 && fds[0].revents) {
-        if (wl_display_read_events(d) < 0) return false;
-    } else {
-        wl_display_cancel_read(d);
-    }
-    return wl_display_dispatch_pending(d) >= 0;
+    const auto flush = [](wl_display* d) { return wl_display_flush(d) >= 0 || errno == EAGAIN; };
+    return pump_connection(s->session->display, timeoutMs, flush, s->wakeFd);
 }
 
 int milliseconds_until(Clock::time_point when) {

@@ -1,5 +1,7 @@
 #include "capture/wayland/wayland_session.h"
 
+#include <poll.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -142,4 +144,22 @@ std::unique_ptr<WaylandSession> open_wayland_session(std::string* why) {
     if (s->xdgOutputs) zxdg_output_manager_v1_destroy(s->xdgOutputs);
     s->xdgOutputs = nullptr;
     return s;
+}
+
+bool pump_connection(wl_display* display, int timeoutMs, bool (*flush)(wl_display*), int wakeFd) {
+    while (wl_display_prepare_read(display) != 0) {
+        if (wl_display_dispatch_pending(display) < 0) return false;
+    }
+    // After the handlers have run: what they asked for must go out before we wait.
+    if (!flush(display)) {
+        wl_display_cancel_read(display);
+        return false;
+    }
+    pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {wakeFd, POLLIN, 0}};
+    if (poll(fds, wakeFd >= 0 ? 2 : 1, timeoutMs) > 0 && fds[0].revents) {
+        if (wl_display_read_events(display) < 0) return false;
+    } else {
+        wl_display_cancel_read(display);
+    }
+    return wl_display_dispatch_pending(display) >= 0;
 }

@@ -50,3 +50,10 @@ struct WaylandSession {
 // Connects and learns the globals and outputs. Null, with `why` set, when
 // there is no compositor to talk to.
 std::unique_ptr<WaylandSession> open_wayland_session(std::string* why);
+
+// One turn of a connection's event loop, in the order libwayland asks of a
+// thread that reads: handles what has arrived, sends what is queued
+// (`flush` false: the connection is lost), waits up to `timeoutMs` (-1: as
+// long as it takes) for more or for `wakeFd` to be readable, and handles
+// what came. False once the connection is lost.
+bool pump_connection(wl_display* display, int timeoutMs, bool (*flush)(wl_display*), int wakeFd = -1);

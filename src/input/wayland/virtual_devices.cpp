@@ -120,22 +120,8 @@ bool send_keymap(const VirtualDevices& devices, const std::string& text) {
 }
 
 bool exchange_with_compositor(const VirtualDevices& devices, int waitMs) {
-    wl_display* display = devices.session->display;
-    if (wl_display_get_error(display)) return false;
-    while (wl_display_prepare_read(display) != 0) {
-        if (wl_display_dispatch_pending(display) < 0) return false;
-    }
-    if (flush(display) == Sent::Failed) {
-        wl_display_cancel_read(display);
-        return false;
-    }
-    pollfd p{wl_display_get_fd(display), POLLIN, 0};
-    if (poll(&p, 1, waitMs) > 0) {
-        if (wl_display_read_events(display) < 0) return false;
-    } else {
-        wl_display_cancel_read(display);
-    }
-    return wl_display_dispatch_pending(display) >= 0;
+    if (wl_display_get_error(devices.session->display)) return false;
+    return pump_connection(devices.session->display, waitMs, [](wl_display* d) { return flush(d) != Sent::Failed; });
 }
 
 void settle_with_compositor(const VirtualDevices& devices) {

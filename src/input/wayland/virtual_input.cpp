@@ -28,8 +28,6 @@ constexpr int32_t kMaxScrollClicks = 64;
 // What one wheel click is worth on a wl_pointer axis, as libinput reports it.
 constexpr int32_t kScrollClickValue = 15;
 constexpr uint32_t kReleased = 0, kPressed = 1;  // for buttons and keys alike
-constexpr uint32_t kCapsLock = 0xFFE5;
-constexpr uint16_t kMacKeyCount = 0x80;
 
 // A character pressed and not yet released: its release goes to the same key.
 struct HeldText {
@@ -40,12 +38,11 @@ struct HeldText {
 std::mutex g_posterLock;
 bool g_compositorGone = false;
 std::optional<std::pair<double, double>> g_lastPosition;
-bool g_macKeyDown[kMacKeyCount] = {};
-bool g_capsLocked = false;
 std::optional<SpareKeyPool> g_spareKeys;
 std::map<uint8_t, uint32_t> g_spareSymbols;  // the spare keys' symbols in the keymap we keep
 bool g_keymapSent = true;                    // the compositor has that keymap
 std::vector<HeldText> g_heldText;
+uint64_t g_heldModifiers = 0;  // as the compositor last heard them, Quartz flags
 
 uint32_t now_ms() { return static_cast<uint32_t>(monotonic_now_ns() / 1'000'000); }
 
@@ -99,22 +96,17 @@ void send_key(const VirtualDevices& d, uint8_t keycode, bool down) {
 }
 
 // A virtual keyboard's modifiers are what we say, not what its keys do.
-void send_held_modifiers(const VirtualDevices& d) {
-    uint32_t depressed = 0;
-    for (uint16_t mac = 0; mac < kMacKeyCount; ++mac) {
-        if (g_macKeyDown[mac]) depressed |= xkb_modifier_mask(mac_keycode_to_keysym(mac)) & ~kModLock;
-    }
-    zwp_virtual_keyboard_v1_modifiers(d.keyboard, depressed, 0, g_capsLocked ? kModLock : 0, 0);
+void send_modifiers(const VirtualDevices& d, uint64_t flags) {
+    const XkbModifiers m = xkb_modifiers_for_flags(flags);
+    zwp_virtual_keyboard_v1_modifiers(d.keyboard, m.depressed, 0, m.locked, 0);
 }
 
+// Each key event carries the modifiers held with it, its own change included.
 void post(const VirtualDevices& d, const KeyEvent& e) {
-    const uint32_t keysym = mac_keycode_to_keysym(e.keyCode);
-    if (keysym == kNoSymbol || e.keyCode >= kMacKeyCount) return;
+    if (mac_keycode_to_keysym(e.keyCode) == kNoSymbol) return;
     // A release of a key never pressed still goes out, as on the Mac.
     send_key(d, xkb_keycode_for_mac(e.keyCode), e.keyDown);
-    g_macKeyDown[e.keyCode] = e.keyDown;
-    if (keysym == kCapsLock && e.keyDown) g_capsLocked = !g_capsLocked;
-    if (xkb_modifier_mask(keysym)) send_held_modifiers(d);
+    if (e.flags != g_heldModifiers) send_modifiers(d, g_heldModifiers = e.flags);
 }
 
 SpareKeyPool& spare_keys() {
@@ -165,9 +157,9 @@ void post(const VirtualDevices& d, const TextEvent& e) {
         return;
     }
     // Shift or Caps Lock held by the remote user must not change the character.
-    zwp_virtual_keyboard_v1_modifiers(d.keyboard, 0, 0, 0, 0);
+    send_modifiers(d, 0);
     send_key(d, keycode, true);
-    send_held_modifiers(d);
+    send_modifiers(d, g_heldModifiers);
 }
 
 // Null once the compositor is gone: the capture side reports that, and the

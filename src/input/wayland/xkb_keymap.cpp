@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "input/x11/x11_keysyms.h"
@@ -97,6 +98,17 @@ uint32_t xkb_modifier_mask(uint32_t keysym) {
         case 0xFFEB: case 0xFFEC: return kModMod4;     // Super_L, Super_R
         default: return 0;
     }
+}
+
+XkbModifiers xkb_modifiers_for_flags(uint64_t flags) {
+    // The macOS keys whose flags the events carry: Shift, Option, Command.
+    const std::pair<uint64_t, uint16_t> held[] = {{kFlagShift, 0x38}, {kFlagAlternate, 0x3A}, {kFlagCommand, 0x37}};
+    XkbModifiers m;
+    for (const auto& [flag, mac] : held) {
+        if (flags & flag) m.depressed |= xkb_modifier_mask(mac_keycode_to_keysym(mac));
+    }
+    if (flags & kFlagAlphaShift) m.locked = kModLock;
+    return m;
 }
 
 std::string xkb_keymap_text(const std::map<uint8_t, uint32_t>& spareSymbols) {

@@ -4,6 +4,8 @@
 #include <map>
 #include <string>
 
+#include "input/input_event.h"
+
 // The keymap the virtual keyboard brings with it, as XKB text: every key the
 // key map can produce with its US symbols, and spare keys lent to characters
 // typed as text. Keysyms are X11/XKB numbers (input/x11/x11_keysyms.h).
@@ -22,6 +24,15 @@ constexpr uint32_t kModShift = 1, kModLock = 2, kModControl = 4, kModMod1 = 8, k
 // The real modifier a key with `keysym` sets: Shift, Lock (Caps Lock),
 // Control, Mod1 (Alt) or Mod4 (Super); 0 for other keys.
 uint32_t xkb_modifier_mask(uint32_t keysym);
+
+// The keyboard's modifier state for the Quartz modifier flags of an event
+// (input_event.h): each held modifier as this keymap's key for it sets it,
+// Caps Lock locked.
+struct XkbModifiers {
+    uint32_t depressed = 0;
+    uint32_t locked = 0;
+};
+XkbModifiers xkb_modifiers_for_flags(uint64_t flags);
 
 // The keymap, with `spareSymbols` (XKB keycode -> keysym) on spare keys.
 std::string xkb_keymap_text(const std::map<uint8_t, uint32_t>& spareSymbols);
