@@ -8,13 +8,13 @@
 
 #include "app/accessibility_report.h"
 #include "app/command_line.h"
+#include "app/control_thread.h"
 #include "app/main_loop.h"
 #include "app/shutdown_monitor.h"
 #include "app/signal_stop.h"
 #include "capture/capture_stream.h"
 #include "capture/frame_writer.h"
 #include "capture/settings.h"
-#include "input/control_loop.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "capture/display_choice.h"
+#include "platform/display_choice.h"
 
 // What a capture service is asked for, and what the capture stream says when
 // setting it up goes wrong. Kept here, beside the frame store's layout, so

@@ -23,12 +23,3 @@ CaptureStream* start_capture_stream();
 // nullptr for a clean stop or a description of what went wrong. Safe to call
 // from a thread other than the one that started the stream.
 void stop_capture_stream(CaptureStream* stream, std::function<void(const char* error)> done);
-
-// Where the captured display's top-left pixel sits in the coordinate space
-// of input events. A frame pixel (x, y) and an event at origin + (x, y) name
-// the same point of the screen.
-struct ScreenOrigin {
-    int32_t x = 0;
-    int32_t y = 0;
-};
-ScreenOrigin captured_display_origin();

@@ -12,7 +12,7 @@
 #include "capture/frame_timer.h"
 #include "capture/settings.h"
 #include "capture/stream_header.h"
-#include "capture/write_all.h"
+#include "platform/write_all.h"
 
 namespace {
 

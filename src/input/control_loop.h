@@ -2,11 +2,6 @@
 
 #include "input/control_protocol.h"
 
-// Body of the control thread: waits for the first frame, then reads control
-// messages from stdin until end of input. Returns early, without reading, if
-// stdin is hung up before any frame arrives.
-void* control_thread(void* arg);
-
 // Reads and dispatches control messages from stdin until end of input.
 void control_loop();
 

@@ -21,6 +21,18 @@ enum class MouseEventType : uint32_t {
     OtherMouseUp = 26,
 };
 
+// What a mouse event does on a platform without Quartz's event types: a
+// move or a drag only moves the pointer; every other type presses or
+// releases its button.
+constexpr bool moves_pointer_only(MouseEventType type) {
+    return type == MouseEventType::MouseMoved || type == MouseEventType::LeftMouseDragged ||
+           type == MouseEventType::RightMouseDragged;
+}
+constexpr bool presses_button(MouseEventType type) {
+    return type == MouseEventType::LeftMouseDown || type == MouseEventType::RightMouseDown ||
+           type == MouseEventType::OtherMouseDown;
+}
+
 enum class MouseButton : uint32_t { Left = 0, Right = 1, Center = 2 };
 
 // Quartz modifier flag masks (kCGEventFlagMask...). An event made without an

@@ -1,7 +1,5 @@
 #include "input/pointer.h"
 
-#include <time.h>
-
 namespace {
 
 constexpr uint8_t kLeft = 1;
@@ -63,10 +61,4 @@ void release_held_buttons(PointerState& s, void (*post)(const InputEvent&)) {
     if (s.leftDown) post(pointer_button(s, kLeft, 0, 0));
     if (s.rightDown) post(pointer_button(s, kRight, 0, 0));
     if (s.otherDown) post(pointer_button(s, 0, 0, 0));
-}
-
-uint64_t monotonic_now_ns() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<uint64_t>(ts.tv_sec) * 1'000'000'000ull + static_cast<uint64_t>(ts.tv_nsec);
 }

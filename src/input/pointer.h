@@ -36,5 +36,3 @@ ScrollEvent pointer_scroll(int16_t delta);
 // Releases for every button the state holds, clearing them.
 void release_held_buttons(PointerState& state, void (*post)(const InputEvent&));
 
-// CLOCK_MONOTONIC in nanoseconds.
-uint64_t monotonic_now_ns();

@@ -14,14 +14,14 @@
 
 #include "app/command_line.h"
 #include "capture/capture_config.h"
-#include "capture/display_choice.h"
+#include "platform/display_choice.h"
 #include "capture/frame_region.h"
 #include "capture/frame_store.h"
 #include "capture/frame_store_testing.h"
 #include "capture/pixel_formats.h"
 #include "capture/settings.h"
-#include "capture/write_all.h"
-#include "capture/x11/cursor_composite.h"
+#include "platform/write_all.h"
+#include "capture/cursor_composite.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "input/keymap.h"
 #include "input/pointer.h"
 #include "input/spare_key_pool.h"
-#include "input/x11/x11_keysyms.h"
+#include "input/keysyms.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <tuple>
 
-#include "input/wayland/xkb_keymap.h"
-#include "input/x11/x11_keysyms.h"
+#include "input/xkb_keymap.h"
+#include "input/keysyms.h"
 
 namespace {
 

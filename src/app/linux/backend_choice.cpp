@@ -4,20 +4,21 @@
 #include <iterator>
 
 #include "app/linux/linux_backend.h"
+#include "capture/capture_stream.h"
 #include "input/accessibility.h"
 #include "input/event_poster.h"
 
 namespace {
 
-const LinuxBackend* const kBackends[] = {&kWaylandBackend, &kX11Backend};
+const LinuxBackendEntry* const kBackends[] = {&kWaylandBackend, &kX11Backend};
 
-const LinuxBackend& chosen() {
-    static const LinuxBackend* const backend = [] {
-        for (const LinuxBackend* candidate : kBackends) {
-            if (candidate->usable()) return candidate;
+LinuxBackend& chosen() {
+    static const std::unique_ptr<LinuxBackend> backend = [] {
+        for (const LinuxBackendEntry* candidate : kBackends) {
+            if (candidate->usable()) return candidate->make();
         }
         // Nothing answers: the last one tries anyway and says why it cannot.
-        return kBackends[std::size(kBackends) - 1];
+        return kBackends[std::size(kBackends) - 1]->make();
     }();
     return *backend;
 }
@@ -42,8 +43,6 @@ void stop_capture_stream(CaptureStream* stream, std::function<void(const char* e
     }
     chosen().stop_capture(stream->backendStream, std::move(done));
 }
-
-ScreenOrigin captured_display_origin() { return chosen().display_origin(); }
 
 void post_event(const InputEvent& event) { chosen().post_event(event); }
 

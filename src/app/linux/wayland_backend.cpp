@@ -1,10 +1,12 @@
 #include <cstdlib>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "app/linux/linux_backend.h"
 #include "capture/wayland/wayland_capture.h"
-#include "capture/wayland/wayland_session.h"
-#include "input/wayland/wayland_input.h"
+#include "input/wayland/virtual_input.h"
+#include "platform/wayland/wayland_session.h"
 
 namespace {
 
@@ -19,17 +21,32 @@ bool compositor_offers_everything() {
            session->virtualKeyboards;
 }
 
+// Capture and input on one compositor, each on its own connection. The input
+// side connects at its first use.
+class WaylandBackend final : public LinuxBackend {
+public:
+    void* start_capture() override { return wayland::start_capture_stream(); }
+    void stop_capture(void* stream, std::function<void(const char*)> done) override {
+        wayland::stop_capture_stream(static_cast<wayland::CaptureStream*>(stream), std::move(done));
+    }
+    void post_event(const InputEvent& event) override { input().post(event); }
+    void settle_posted_events() override { input().settle(); }
+    bool input_permitted() override { return input().permitted(); }
+
+private:
+    wayland::VirtualInput& input() {
+        std::call_once(inputMade_, [this] { input_ = std::make_unique<wayland::VirtualInput>(); });
+        return *input_;
+    }
+
+    std::once_flag inputMade_;
+    std::unique_ptr<wayland::VirtualInput> input_;
+};
+
 }  // namespace
 
-const LinuxBackend kWaylandBackend = {
+const LinuxBackendEntry kWaylandBackend = {
     "Wayland",
     compositor_offers_everything,
-    []() -> void* { return wayland::start_capture_stream(); },
-    [](void* stream, std::function<void(const char*)> done) {
-        wayland::stop_capture_stream(static_cast<wayland::CaptureStream*>(stream), std::move(done));
-    },
-    wayland::captured_display_origin,
-    wayland::post_event,
-    wayland::settle_posted_events,
-    wayland::input_permitted,
+    []() -> std::unique_ptr<LinuxBackend> { return std::make_unique<WaylandBackend>(); },
 };

@@ -7,8 +7,6 @@
 #import <Foundation/Foundation.h>
 #import <ScreenCaptureKit/ScreenCaptureKit.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -16,10 +14,11 @@
 
 #include "capture/capture_config.h"
 #include "capture/capture_stream.h"
-#include "capture/display_choice.h"
+#include "platform/display_choice.h"
 #include "capture/frame_store.h"
 #include "capture/sample_status.h"
 #include "capture/settings.h"
+#include "platform/failure_exit.h"
 
 static_assert(kCapturePixelFormat == kCVPixelFormatType_32BGRA);
 static_assert(static_cast<int64_t>(SampleStatus::Complete) == SCFrameStatusComplete);
@@ -63,8 +62,7 @@ void wait_for_answer(dispatch_semaphore_t answered, const char* what) {
     const auto timeoutNs = static_cast<int64_t>(kCaptureAnswerTimeoutSeconds * NSEC_PER_SEC);
     if (dispatch_semaphore_wait(answered, dispatch_time(DISPATCH_TIME_NOW, timeoutNs)) == 0) return;
     fprintf(stderr, kAnswerTimedOutLine, what, kCaptureAnswerTimeoutSeconds);
-    fputs(kScreenRecordingLines, stderr);
-    _exit(1);
+    exit_on_failure(kScreenRecordingLines);
 }
 
 // The display that choose_display picks among those the service offers.
@@ -140,7 +138,7 @@ SCStreamConfiguration* make_configuration(SCDisplay* display) {
                                         CVPixelBufferGetBytesPerRow(pixels));
         CVPixelBufferUnlockBaseAddress(pixels, kCVPixelBufferLock_ReadOnly);
         // The first frame could not be kept: the stream is useless from here on.
-        if (!stored) _exit(1);
+        if (!stored) exit_on_failure();
     }
 }
 
@@ -196,8 +194,3 @@ void stop_capture_stream(CaptureStream* stream, std::function<void(const char* e
       done(error ? describe(error) : nullptr);
     }];
 }
-
-// Event positions are global display points with the main display's top
-// left at (0, 0); the capture is the main display at its size in points, so
-// a frame pixel and an event position name the same point as they are.
-ScreenOrigin captured_display_origin() { return {}; }

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "capture/frame_timer.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -17,12 +18,6 @@ struct TimerConfig {
     void (*tick)();
 };
 TimerConfig g_timer;
-
-uint64_t monotonic_now_ns() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<uint64_t>(ts.tv_sec) * 1'000'000'000ull + static_cast<uint64_t>(ts.tv_nsec);
-}
 
 void sleep_until_ns(uint64_t deadline) {
     timespec ts{};

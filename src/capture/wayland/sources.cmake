@@ -2,5 +2,4 @@
 set(CAPTURE_WAYLAND_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/shm_buffer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wayland_capture.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/wayland_session.cpp
 )

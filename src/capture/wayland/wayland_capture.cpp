@@ -23,7 +23,8 @@
 #include "capture/pixel_formats.h"
 #include "capture/settings.h"
 #include "capture/wayland/shm_buffer.h"
-#include "capture/wayland/wayland_session.h"
+#include "platform/failure_exit.h"
+#include "platform/wayland/wayland_session.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 namespace wayland {
@@ -59,9 +60,6 @@ struct CaptureStream {
 };
 
 namespace {
-
-// Set once before the capture thread starts; read-only afterwards.
-ScreenOrigin g_origin;
 
 // The compositor names the buffer it will copy into; we make it (or keep the
 // last one) and ask for the copy, on damage where the protocol can wait.
@@ -120,7 +118,7 @@ void request_picture(CaptureStream* s) {
 void store_picture(CaptureStream* s) {
     const ShmBuffer& b = *s->buffer;
     const PixelRect all{0, 0, b.width(), b.height()};
-    if (!size_frame_store(b.width(), b.height())) _exit(1);
+    if (!size_frame_store(b.width(), b.height())) exit_on_failure();
     // A mode change leaves the stream at its first size: such pictures are skipped.
     if (frame_width() != b.width() || frame_height() != b.height()) return;
 
@@ -161,8 +159,9 @@ void finish_picture(CaptureStream* s) {
 // stop, and handles what the compositor sent. False once the connection is
 // lost.
 bool wait_and_dispatch(CaptureStream* s, int timeoutMs) {
-    const auto flush = [](wl_display* d) { return wl_display_flush(d) >= 0 || errno == EAGAIN; };
-    return pump_connection(s->session->display, timeoutMs, flush, s->wakeFd);
+    wl_display* display = s->session->display;
+    const auto flush = [display] { return wl_display_flush(display) >= 0 || errno == EAGAIN; };
+    return pump_connection(display, timeoutMs, flush, s->wakeFd);
 }
 
 int milliseconds_until(Clock::time_point when) {
@@ -183,8 +182,7 @@ void* capture_thread(void* arg) {
             if (next < Clock::now()) next = Clock::now();
         }
         if (!wait_and_dispatch(s, s->picture == Picture::waiting ? -1 : milliseconds_until(next))) {
-            fputs(kCompositorLostLine, stderr);
-            _exit(1);
+            exit_on_failure(kCompositorLostLine);
         }
         if (s->picture == Picture::ready || s->picture == Picture::failed) finish_picture(s);
     }
@@ -239,7 +237,6 @@ CaptureStream* start_capture_stream() {
         delete s;
         return nullptr;
     }
-    g_origin = {s->display.x, s->display.y};
     if (!start_capture_thread(capture_thread, s)) {
         delete s;
         return nullptr;
@@ -255,7 +252,5 @@ void stop_capture_stream(CaptureStream* stream, std::function<void(const char* e
         }
     });
 }
-
-ScreenOrigin captured_display_origin() { return g_origin; }
 
 }  // namespace wayland

@@ -11,6 +11,5 @@ namespace wayland {
 struct CaptureStream;
 CaptureStream* start_capture_stream();
 void stop_capture_stream(CaptureStream* stream, std::function<void(const char* error)> done);
-ScreenOrigin captured_display_origin();
 
 }  // namespace wayland

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "capture/x11/xcb_handles.h"
+#include "platform/x11/xcb_handles.h"
 
 std::unique_ptr<ShmSegment> ShmSegment::create(xcb_connection_t* conn, size_t size, std::string* why) {
     const xcb_query_extension_reply_t* ext = xcb_get_extension_data(conn, &xcb_shm_id);

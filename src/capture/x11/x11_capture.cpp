@@ -4,7 +4,6 @@
 // GetImage, and edits the frame store: the new pixels, and the pointer drawn
 // where it is now.
 
-#include <unistd.h>
 #include <xcb/damage.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
@@ -14,22 +13,24 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "capture/capture_config.h"
 #include "capture/capture_thread.h"
-#include "capture/x11/x11_capture.h"
-#include "capture/display_choice.h"
+#include "capture/cursor_composite.h"
 #include "capture/frame_region.h"
 #include "capture/frame_store.h"
 #include "capture/settings.h"
-#include "capture/x11/cursor_composite.h"
 #include "capture/x11/shm_segment.h"
+#include "capture/x11/x11_capture.h"
 #include "capture/x11/x11_displays.h"
-#include "capture/x11/xcb_handles.h"
+#include "platform/display_choice.h"
+#include "platform/failure_exit.h"
+#include "platform/x11/x_connection.h"
+#include "platform/x11/xcb_handles.h"
 
 namespace x11 {
 namespace {
@@ -75,9 +76,6 @@ struct CaptureStream {
 };
 
 namespace {
-
-// Set once before the capture thread starts; read-only afterwards.
-ScreenOrigin g_origin;
 
 bool grabs_whole_screen(const CaptureStream* s) { return !s->damage || s->compositor; }
 
@@ -237,7 +235,7 @@ GrabResult grab_once(CaptureStream* s) {
         s->wholeNext = true;
         return GrabResult::skipped;
     }
-    if (!size_frame_store(w, h)) _exit(1);
+    if (!size_frame_store(w, h)) exit_on_failure();
 
     const int64_t left = cursor ? int64_t{cursor->x} - cursor->xhot - d.x : 0;
     const int64_t top = cursor ? int64_t{cursor->y} - cursor->yhot - d.y : 0;
@@ -280,8 +278,7 @@ void* capture_thread(void* arg) {
     for (;;) {
         if (s->stop.wait_until(next)) break;
         if (grab_once(s) == GrabResult::connectionLost) {
-            fputs(kConnectionLostLine, stderr);
-            _exit(1);
+            exit_on_failure(kConnectionLostLine);
         }
         next += interval;
         const auto now = Clock::now();
@@ -355,20 +352,18 @@ void set_up_shm(CaptureStream* s) {
 }  // namespace
 
 CaptureStream* start_capture_stream() {
-    int screenNumber = 0;
-    XcbConnection conn(xcb_connect(nullptr, &screenNumber));
-    if (xcb_connection_has_error(conn.get())) {
+    XConnection x = open_x_connection();
+    if (x.status == XConnection::Status::noServer) {
         report_capture_failure(kShareableContentFailedLine, display_name());
         return nullptr;
     }
-    const xcb_setup_t* setup = xcb_get_setup(conn.get());
-    auto screens = xcb_setup_roots_iterator(setup);
-    for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
-    const xcb_screen_t* screen = screens.rem ? screens.data : nullptr;
-    if (!screen) {
+    if (x.status == XConnection::Status::noScreen) {
         fputs(kNoDisplayLine, stderr);
         return nullptr;
     }
+    XcbConnection conn = std::move(x.conn);
+    const xcb_screen_t* screen = x.screen;
+    const int screenNumber = x.screenNumber;
 
     const X11Displays offered = list_x11_displays(conn.get(), screen);
     const auto chosen = choose_display(offered.displays, offered.mainId);
@@ -399,7 +394,6 @@ CaptureStream* start_capture_stream() {
         delete s;
         return nullptr;
     }
-    g_origin = {chosen->x, chosen->y};
     if (!start_capture_thread(capture_thread, s)) {
         delete s;
         return nullptr;
@@ -411,6 +405,6 @@ void stop_capture_stream(CaptureStream* stream, std::function<void(const char* e
     stream->stop.request(std::move(done));
 }
 
-ScreenOrigin captured_display_origin() { return g_origin; }
+ScreenOrigin display_origin(const CaptureStream* stream) { return {stream->display.x, stream->display.y}; }
 
 }  // namespace x11

@@ -6,7 +6,7 @@
 #include <bit>
 #include <cstdio>
 
-#include "capture/x11/xcb_handles.h"
+#include "platform/x11/xcb_handles.h"
 
 namespace {
 

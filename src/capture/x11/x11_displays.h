@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/display_choice.h"
+#include "platform/display_choice.h"
 
 // What the X server offers to capture: the RandR monitors of the screen,
 // clipped to its root window, or the whole root window when RandR lists

@@ -2,5 +2,4 @@
 set(INPUT_WAYLAND_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/virtual_devices.cpp
   ${CMAKE_CURRENT_LIST_DIR}/virtual_input.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/xkb_keymap.cpp
 )

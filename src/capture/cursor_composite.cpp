@@ -1,4 +1,4 @@
-#include "capture/x11/cursor_composite.h"
+#include "capture/cursor_composite.h"
 
 #include <algorithm>
 #include <cstring>

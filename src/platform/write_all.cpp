@@ -1,4 +1,4 @@
-#include "capture/write_all.h"
+#include "platform/write_all.h"
 
 #include <poll.h>
 #include <unistd.h>

@@ -1,11 +1,11 @@
-#include "input/wayland/xkb_keymap.h"
+#include "input/xkb_keymap.h"
 
 #include <cstdio>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "input/x11/x11_keysyms.h"
+#include "input/keysyms.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "capture/wayland/wayland_session.h"
+#include "platform/wayland/wayland_session.h"
 
 #include <poll.h>
 
@@ -146,12 +146,12 @@ std::unique_ptr<WaylandSession> open_wayland_session(std::string* why) {
     return s;
 }
 
-bool pump_connection(wl_display* display, int timeoutMs, bool (*flush)(wl_display*), int wakeFd) {
+bool pump_connection(wl_display* display, int timeoutMs, const std::function<bool()>& flush, int wakeFd) {
     while (wl_display_prepare_read(display) != 0) {
         if (wl_display_dispatch_pending(display) < 0) return false;
     }
     // After the handlers have run: what they asked for must go out before we wait.
-    if (!flush(display)) {
+    if (!flush()) {
         wl_display_cancel_read(display);
         return false;
     }

@@ -1,4 +1,4 @@
-#include "input/x11/x11_keysyms.h"
+#include "input/keysyms.h"
 
 #include <utility>
 

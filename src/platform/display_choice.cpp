@@ -1,4 +1,4 @@
-#include "capture/display_choice.h"
+#include "platform/display_choice.h"
 
 std::optional<DisplayInfo> choose_display(const std::vector<DisplayInfo>& displays, uint32_t mainId) {
     for (const DisplayInfo& d : displays) {

@@ -8,7 +8,7 @@
 
 // The keymap the virtual keyboard brings with it, as XKB text: every key the
 // key map can produce with its US symbols, and spare keys lent to characters
-// typed as text. Keysyms are X11/XKB numbers (input/x11/x11_keysyms.h).
+// typed as text. Keysyms are X11/XKB numbers (input/keysyms.h).
 
 // The keyboard's own keys sit at macOS key code + 9; the spare keys above
 // them, up to the last XKB keycode. A compositor takes evdev codes: XKB - 8.

@@ -3,11 +3,12 @@
 #include <wayland-client.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "capture/display_choice.h"
+#include "platform/display_choice.h"
 
 struct zwlr_screencopy_manager_v1;
 struct zwlr_virtual_pointer_manager_v1;
@@ -56,4 +57,4 @@ std::unique_ptr<WaylandSession> open_wayland_session(std::string* why);
 // (`flush` false: the connection is lost), waits up to `timeoutMs` (-1: as
 // long as it takes) for more or for `wakeFd` to be readable, and handles
 // what came. False once the connection is lost.
-bool pump_connection(wl_display* display, int timeoutMs, bool (*flush)(wl_display*), int wakeFd = -1);
+bool pump_connection(wl_display* display, int timeoutMs, const std::function<bool()>& flush, int wakeFd = -1);
