@@ -7,6 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 flavour=${1:-release}
+scripts/check-layers.sh
 scripts/setup.sh
 scripts/build.sh "$flavour"
 

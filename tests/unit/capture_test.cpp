@@ -14,14 +14,15 @@
 
 #include "app/command_line.h"
 #include "capture/capture_config.h"
-#include "platform/display_choice.h"
+#include "capture/cursor_composite.h"
 #include "capture/frame_region.h"
 #include "capture/frame_store.h"
 #include "capture/frame_store_testing.h"
 #include "capture/pixel_formats.h"
+#include "capture/sample_status.h"
 #include "capture/settings.h"
+#include "platform/display_choice.h"
 #include "platform/write_all.h"
-#include "capture/cursor_composite.h"
 
 namespace {
 
@@ -242,4 +243,13 @@ TEST(PixelFormats, ThirtyTwoBitRgbBecomesOpaqueBgraTurnedUprightIfNeeded) {
         }
     }
     EXPECT_EQ(pixel_order(0x36314752), PixelOrder::unsupported);  // 16-bit RGB565
+}
+
+// Complete (0) and Started (4) pictures, and pictures without a status, are
+// stored; Idle, Blank, Suspended, Stopped and samples without a picture are not.
+TEST(SampleStatus, OnlyPicturesThatMayReplaceTheLastOneAreStored) {
+    const std::tuple<bool, std::optional<int64_t>, bool> rows[] = {
+        {true, 0, true},  {true, 4, true},  {true, std::nullopt, true}, {true, 1, false},          {true, 2, false},
+        {true, 3, false}, {true, 5, false}, {true, 6, false},           {false, 0, false}, {false, std::nullopt, false}};
+    for (auto [image, status, stored] : rows) EXPECT_EQ(should_store_sample(image, status), stored) << status.value_or(-1);
 }

@@ -10,16 +10,15 @@
 #include <tuple>
 #include <vector>
 
-#include "capture/sample_status.h"
 #include "input/accessibility.h"
 #include "input/control_loop.h"
 #include "input/event_poster.h"
 #include "input/input_handlers.h"
 #include "input/keyboard.h"
 #include "input/keymap.h"
+#include "input/keysyms.h"
 #include "input/pointer.h"
 #include "input/spare_key_pool.h"
-#include "input/keysyms.h"
 
 namespace {
 
@@ -216,15 +215,6 @@ TEST(X11Keysyms, CharactersAndKeysBecomeTheirKeysyms) {
     const uint16_t swapped[] = {0xDE00, 0xD83D};
     EXPECT_EQ(utf16_to_code_point(swapped, 2), 0xFFFFFFFFu);
     EXPECT_EQ(mac_keycode_to_keysym(0x3B), kNoSymbol);  // macOS Control: no AWT key gives it
-}
-
-// Complete (0) and Started (4) pictures, and pictures without a status, are
-// stored; Idle, Blank, Suspended, Stopped and samples without a picture are not.
-TEST(SampleStatus, OnlyPicturesThatMayReplaceTheLastOneAreStored) {
-    const std::tuple<bool, std::optional<int64_t>, bool> rows[] = {
-        {true, 0, true},  {true, 4, true},  {true, std::nullopt, true}, {true, 1, false},          {true, 2, false},
-        {true, 3, false}, {true, 5, false}, {true, 6, false},           {false, 0, false}, {false, std::nullopt, false}};
-    for (auto [image, status, stored] : rows) EXPECT_EQ(should_store_sample(image, status), stored) << status.value_or(-1);
 }
 
 // Steps at times t: a press of a symbol, or (symbol 0) the release of `key`.

@@ -9,8 +9,8 @@
 #include <string>
 #include <tuple>
 
-#include "input/xkb_keymap.h"
 #include "input/keysyms.h"
+#include "input/xkb_keymap.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 
 #include "capture/capture_config.h"
 #include "capture/capture_stream.h"
-#include "platform/display_choice.h"
 #include "capture/frame_store.h"
 #include "capture/sample_status.h"
 #include "capture/settings.h"
+#include "platform/display_choice.h"
 #include "platform/failure_exit.h"
 
 static_assert(kCapturePixelFormat == kCVPixelFormatType_32BGRA);
