@@ -6,21 +6,37 @@ SpareKeyPool::SpareKeyPool(std::vector<uint8_t> keys, uint64_t minAgeNs) : minAg
     for (uint8_t key : keys) slots_.push_back(Slot{key});
 }
 
+const SpareKeyPool::Slot* SpareKeyPool::next_slot() const {
+    const Slot* slot = nullptr;
+    for (const Slot& s : slots_) {
+        if (s.symbol == 0) return &s;
+        if (!s.held && (!slot || s.lastUseNs < slot->lastUseNs)) slot = &s;
+    }
+    return slot;
+}
+
+std::optional<uint64_t> SpareKeyPool::next_ready_ns(uint64_t nowNs) const {
+    const Slot* slot = next_slot();
+    if (!slot) return std::nullopt;
+    if (slot->symbol == 0) return nowNs;
+    return std::max(nowNs, slot->lastUseNs + minAgeNs_);
+}
+
+bool SpareKeyPool::carries(uint32_t symbol) const {
+    return std::any_of(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.symbol == symbol; });
+}
+
 std::optional<SpareKeyPool::Lease> SpareKeyPool::press(uint32_t symbol, uint64_t nowNs) {
     Lease lease{0, false, false, nowNs};
     auto slot = std::find_if(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.symbol == symbol; });
     if (slot == slots_.end()) {
-        slot = std::find_if(slots_.begin(), slots_.end(), [](const Slot& s) { return s.symbol == 0; });
-        if (slot == slots_.end()) {
-            // Least recently used among the keys not held. When even that one
-            // is too recent, the caller waits until it is old enough.
-            for (auto s = slots_.begin(); s != slots_.end(); ++s) {
-                if (!s->held && (slot == slots_.end() || s->lastUseNs < slot->lastUseNs)) slot = s;
-            }
-            if (slot == slots_.end()) return std::nullopt;
-            lease.early = nowNs - slot->lastUseNs < minAgeNs_;
-            if (lease.early) lease.readyAtNs = slot->lastUseNs + minAgeNs_;
-        }
+        // When even the least recently used key is too recent, the caller
+        // waits until it is old enough.
+        const auto ready = next_ready_ns(nowNs);
+        if (!ready) return std::nullopt;
+        slot = slots_.begin() + (next_slot() - slots_.data());
+        lease.early = *ready > nowNs;
+        lease.readyAtNs = *ready;
         slot->symbol = symbol;
         lease.remap = true;
     }
@@ -28,6 +44,22 @@ std::optional<SpareKeyPool::Lease> SpareKeyPool::press(uint32_t symbol, uint64_t
     slot->lastUseNs = lease.readyAtNs;
     lease.key = slot->key;
     return lease;
+}
+
+std::vector<SpareKeyPool::Assignment> SpareKeyPool::assign_ready(const std::vector<uint32_t>& symbols,
+                                                                 uint64_t nowNs) {
+    std::vector<Assignment> given;
+    for (uint32_t symbol : symbols) {
+        if (symbol == 0 || carries(symbol)) continue;
+        const auto ready = next_ready_ns(nowNs);
+        if (!ready || *ready > nowNs) break;
+        Slot& slot = slots_[static_cast<size_t>(next_slot() - slots_.data())];
+        slot.symbol = symbol;
+        // Counts as a use: the key is not taken back before its press.
+        slot.lastUseNs = nowNs;
+        given.push_back({slot.key, symbol});
+    }
+    return given;
 }
 
 void SpareKeyPool::release(uint8_t key, uint64_t nowNs) {

@@ -23,6 +23,21 @@ public:
     };
     // The key that types `symbol`, now held. Nothing when every key is held.
     std::optional<Lease> press(uint32_t symbol, uint64_t nowNs);
+
+    // Whether a key carries `symbol` already.
+    bool carries(uint32_t symbol) const;
+    // When a key may next be given a new symbol: `nowNs` when one is free or
+    // old enough, later when every key not held was used too recently;
+    // nothing when every key is held.
+    std::optional<uint64_t> next_ready_ns(uint64_t nowNs) const;
+    // Gives keys that may take a new symbol now to `symbols` that have none,
+    // in order, up to the first that would have to wait; each keeps its key,
+    // not held, for the press that follows. What each key must now carry.
+    struct Assignment {
+        uint8_t key;
+        uint32_t symbol;
+    };
+    std::vector<Assignment> assign_ready(const std::vector<uint32_t>& symbols, uint64_t nowNs);
     void release(uint8_t key, uint64_t nowNs);
 
     // After someone else changed the keymap: `symbolOn` tells what each key
@@ -37,6 +52,11 @@ public:
     bool owns(uint8_t key) const;
 
 private:
+    struct Slot;
+    // The key a new symbol goes to: a free one, else the least recently used
+    // one not held; null when every key is held.
+    const Slot* next_slot() const;
+
     struct Slot {
         uint8_t key;
         uint32_t symbol = 0;  // 0: free

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -36,11 +37,15 @@ struct XkbKeySymbols {
         return at < k.syms.size() ? k.syms[at] : kNoSymbol;
     }
 
-    // Keys with no symbol at all: free to lend to characters.
+    // Keys that type nothing, however many levels they list: free to lend
+    // to characters.
     std::vector<uint8_t> empty_keys() const {
         std::vector<uint8_t> empty;
         for (size_t i = 0; i < keys.size(); ++i) {
-            if (keys[i].syms.empty()) empty.push_back(static_cast<uint8_t>(minKeycode + i));
+            const auto& syms = keys[i].syms;
+            if (std::all_of(syms.begin(), syms.end(), [](uint32_t s) { return s == kNoSymbol; })) {
+                empty.push_back(static_cast<uint8_t>(minKeycode + i));
+            }
         }
         return empty;
     }

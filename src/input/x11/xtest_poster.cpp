@@ -3,7 +3,6 @@
 
 #include "input/x11/xtest_poster.h"
 
-#include <unistd.h>
 #include <xcb/xcb.h>
 // xkb.h names a field `explicit`, a C++ keyword.
 #define explicit explicit_
@@ -12,6 +11,7 @@
 #include <xcb/xtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -23,11 +23,21 @@ namespace {
 
 // One message may ask for 32767 lines; nobody means that many.
 constexpr int kMaxScrollClicks = 64;
-// Clients read a changed key only when they handle the next event; a spare
-// key is given a new symbol no sooner than this after its last use. Typing
-// waits for it only in a burst of more new characters than there are spare
-// keys (19 on a stock Xvfb): better late than a wrong character.
-constexpr uint64_t kReuseMinAgeNs = 30'000'000;
+// A client reads a changed key only when it handles the server's notice of
+// the change, and then asks for the map as it is at that moment: a client
+// that far behind reads the key's next character for its last press. So a
+// spare key is given a new symbol no sooner than this after its last use.
+// GTK 3, which rebuilds its keymap on every change, fell more than 30 ms
+// behind in bursts on a busy machine and read wrong characters; 200 ms is
+// what Chromium's remoting host waits, and bursts into GTK and xterm with
+// one core busy arrived whole with it. Only a burst of more new characters
+// than there are spare keys (19 on a stock Xvfb) ever waits for it.
+constexpr uint64_t kReuseMinAgeNs = 200'000'000;
+// Once input ends, text waits for a key no longer than this: the helper must
+// end promptly when stdin closes or a signal comes.
+constexpr uint64_t kEndWaitNs = 1'000'000'000;
+// Queued characters looked at, and given keys together, ahead of the head.
+constexpr size_t kLookahead = 64;
 constexpr uint8_t kSpareRowWidth = 4;
 
 constexpr uint32_t kShiftL = 0xFFE1, kShiftR = 0xFFE2;
@@ -65,12 +75,6 @@ bool use_xkb(xcb_connection_t* c) {
     return xkb && xkb->supported;
 }
 
-void set_key_symbol(xcb_connection_t* c, uint8_t code, uint32_t keysym) {
-    // The same symbol on every level: it arrives as itself whatever modifiers are held.
-    const xcb_keysym_t row[kSpareRowWidth] = {keysym, keysym, keysym, keysym};
-    xcb_change_keyboard_mapping(c, 1, code, kSpareRowWidth, row);
-}
-
 int16_t to_root(double position, int32_t origin) {
     return static_cast<int16_t>(std::clamp<int64_t>(static_cast<int64_t>(position) + origin, INT16_MIN, INT16_MAX));
 }
@@ -85,15 +89,159 @@ XTestPoster::XTestPoster(std::function<ScreenOrigin()> origin) : origin_(std::mo
     if (x_.status != XConnection::Status::ok) return;
     const xcb_query_extension_reply_t* ext = xcb_get_extension_data(conn(), &xcb_test_id);
     xtest_ = ext && ext->present;
+    if (xtest_) thread_ = std::thread(&XTestPoster::run, this);
 }
 
-// Sends what is queued, then waits until `readyAtNs` on the monotonic clock,
-// so that clients have read a spare key's last symbol before it changes.
-void XTestPoster::flush_and_wait_until(uint64_t readyAtNs) {
+XTestPoster::~XTestPoster() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        quit_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+void XTestPoster::post(const InputEvent& event) {
+    if (!xtest_) return;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        queue_.push_back(event);
+    }
+    changed_.notify_all();
+}
+
+void XTestPoster::settle() {
+    if (!xtest_) return;
+    std::unique_lock<std::mutex> guard(lock_);
+    if (!ending_) {
+        ending_ = true;
+        endByNs_ = monotonic_now_ns() + kEndWaitNs;
+        settled_ = false;
+    }
+    changed_.notify_all();
+    changed_.wait(guard, [this] { return settled_ || quit_; });
+    ending_ = false;
+}
+
+namespace {
+
+std::chrono::steady_clock::time_point steady_at(uint64_t monotonicNs) {
+    // steady_clock is CLOCK_MONOTONIC, the clock the pool's times are on.
+    return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(monotonicNs));
+}
+
+}  // namespace
+
+void XTestPoster::run() {
+    std::unique_lock<std::mutex> guard(lock_);
+    while (!quit_) {
+        drain_events();
+        if (queue_.empty()) {
+            xcb_flush(conn());
+            if (ending_ && !settled_) {
+                give_back_keys(guard);
+                settled_ = true;
+                changed_.notify_all();
+            } else {
+                changed_.wait(guard);
+            }
+            continue;
+        }
+        std::optional<uint64_t> waitUntil;
+        if (!head_ready(&waitUntil)) {
+            if (ending_ && monotonic_now_ns() >= endByNs_) {
+                queue_.pop_front();
+                ++droppedText_;
+                continue;
+            }
+            // What is posted so far goes out before the wait.
+            xcb_flush(conn());
+            changed_.wait_until(guard, steady_at(ending_ ? std::min(*waitUntil, endByNs_) : *waitUntil));
+            continue;
+        }
+        const InputEvent event = queue_.front();
+        queue_.pop_front();
+        std::visit([&](const auto& e) { post_event(e); }, event);
+        // Events are sent in batches while a burst lasts, each as it comes otherwise.
+        if (queue_.empty()) xcb_flush(conn());
+    }
+}
+
+// The keysym a text press needs a spare key for: a character the keyboard
+// lacks, or any character while the remote user holds Shift.
+std::optional<uint32_t> XTestPoster::spare_symbol_needed(const InputEvent& event) {
+    const auto* text = std::get_if<TextEvent>(&event);
+    if (!text || !text->keyDown) return std::nullopt;
+    const uint32_t cp = utf16_to_code_point(text->units, text->unitCount);
+    const uint32_t keysym = code_point_to_keysym(cp);
+    if (keysym == kNoSymbol || find_held(true, cp) != heldKeys_.end()) return std::nullopt;
+    const XkbKeySymbols* m = key_symbols();
+    if (!m || (!shift_held() && keycode_for(*m, keysym))) return std::nullopt;
+    return keysym;
+}
+
+bool XTestPoster::head_ready(std::optional<uint64_t>* waitUntil) {
+    const auto symbol = spare_symbol_needed(queue_.front());
+    if (!symbol || spareKeys_->carries(*symbol)) return true;
     const uint64_t now = monotonic_now_ns();
-    if (now >= readyAtNs) return;
-    xcb_flush(conn());
-    usleep(static_cast<useconds_t>((readyAtNs - now) / 1000));
+    const auto ready = spareKeys_->next_ready_ns(now);
+    if (!ready) return true;  // every spare key held: the press is passed over
+    if (*ready > now) {
+        *waitUntil = *ready;
+        return false;
+    }
+    map_upcoming_text(now);
+    return true;
+}
+
+void XTestPoster::map_upcoming_text(uint64_t nowNs) {
+    std::vector<uint32_t> symbols;
+    const size_t scan = std::min(queue_.size(), 4 * kLookahead);
+    for (size_t i = 0; i < scan && symbols.size() < kLookahead; ++i) {
+        const auto symbol = spare_symbol_needed(queue_[i]);
+        if (symbol && std::find(symbols.begin(), symbols.end(), *symbol) == symbols.end()) symbols.push_back(*symbol);
+    }
+    set_key_symbols(spareKeys_->assign_ready(symbols, nowNs));
+}
+
+// One change of the keymap for each run of neighbouring keys: every change
+// costs each client a rebuild of its keymap.
+void XTestPoster::set_key_symbols(std::vector<SpareKeyPool::Assignment> keys) {
+    std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.key < b.key; });
+    for (size_t first = 0; first < keys.size();) {
+        size_t end = first + 1;
+        while (end < keys.size() && keys[end].key == keys[end - 1].key + 1) ++end;
+        // The same symbol on every level: it arrives as itself whatever modifiers are held.
+        std::vector<xcb_keysym_t> rows;
+        for (size_t i = first; i < end; ++i) rows.insert(rows.end(), kSpareRowWidth, keys[i].symbol);
+        xcb_change_keyboard_mapping(conn(), static_cast<uint8_t>(end - first), keys[first].key, kSpareRowWidth,
+                                    rows.data());
+        first = end;
+    }
+}
+
+// Input has ended: the spare keys go back to having no symbol, once clients
+// have had the time to read the last characters typed on them.
+void XTestPoster::give_back_keys(std::unique_lock<std::mutex>& guard) {
+    if (droppedText_ > 0) {
+        fprintf(stderr, "[ctrl] WARNING: %zu typed characters still waiting for a free key at the end were dropped\n",
+                droppedText_);
+        droppedText_ = 0;
+    }
+    if (spareKeys_) {
+        const uint64_t readyAt = spareKeys_->last_use_ns() + kReuseMinAgeNs;
+        std::vector<SpareKeyPool::Assignment> keys;
+        for (uint8_t key : spareKeys_->take_mapped()) keys.push_back({key, kNoSymbol});
+        if (!keys.empty()) {
+            xcb_flush(conn());
+            while (!quit_ && monotonic_now_ns() < readyAt) changed_.wait_until(guard, steady_at(readyAt));
+        }
+        set_key_symbols(keys);
+    }
+    // A reply comes only after the server has handled every request before
+    // it. Without it, the last requests of a process that exits at once can
+    // be dropped with the connection.
+    free(xcb_get_input_focus_reply(conn(), xcb_get_input_focus(conn()), nullptr));
 }
 
 std::vector<XTestPoster::HeldKey>::iterator XTestPoster::find_held(bool text, uint32_t value) {
@@ -202,8 +350,8 @@ void XTestPoster::press(bool text, uint32_t value, uint32_t keysym) {
     if (const auto code = text && shift_held() ? std::nullopt : keycode_for(*m, keysym)) {
         h.keycode = *code;
     } else if (const auto lease = spareKeys_->press(keysym, monotonic_now_ns())) {
-        flush_and_wait_until(lease->readyAtNs);
-        if (lease->remap) set_key_symbol(conn(), lease->key, keysym);
+        // Given its key ahead, unless it needs none but Shift is held.
+        if (lease->remap) set_key_symbols({{lease->key, keysym}});
         h.keycode = lease->key;
         h.spare = true;
     } else {
@@ -250,6 +398,14 @@ void XTestPoster::post_event(const TextEvent& e) {
     }
 }
 
+bool XTestPoster::owns_all(uint8_t first, uint8_t count) const {
+    if (!spareKeys_ || count == 0) return false;
+    for (unsigned key = first; key < unsigned{first} + count; ++key) {
+        if (key > 255 || !spareKeys_->owns(static_cast<uint8_t>(key))) return false;
+    }
+    return true;
+}
+
 // Reads what the server sent: the active group, and whether the keymap must
 // be read again before the next key.
 void XTestPoster::drain_events() {
@@ -263,7 +419,7 @@ void XTestPoster::drain_events() {
                 break;
             case XCB_XKB_MAP_NOTIFY: {
                 const auto* n = reinterpret_cast<const xcb_xkb_map_notify_event_t*>(raw);
-                if (n->nKeySyms == 1 && spareKeys_ && spareKeys_->owns(n->firstKeySym)) break;
+                if (owns_all(n->firstKeySym, n->nKeySyms)) break;
                 symbolsStale_ = true;
                 break;
             }
@@ -271,31 +427,6 @@ void XTestPoster::drain_events() {
             default: break;
         }
     }
-}
-
-void XTestPoster::post(const InputEvent& event) {
-    if (!xtest_) return;
-    std::lock_guard<std::mutex> guard(lock_);
-    drain_events();
-    std::visit([&](const auto& e) { post_event(e); }, event);
-    xcb_flush(conn());
-    drain_events();
-}
-
-void XTestPoster::settle() {
-    if (x_.status != XConnection::Status::ok) return;
-    std::lock_guard<std::mutex> guard(lock_);
-    if (spareKeys_) {
-        // Input has ended: the spare keys go back to having no symbol, once
-        // clients have had the time to read the last characters typed on them.
-        const std::vector<uint8_t> mapped = spareKeys_->take_mapped();
-        if (!mapped.empty()) flush_and_wait_until(spareKeys_->last_use_ns() + kReuseMinAgeNs);
-        for (uint8_t code : mapped) set_key_symbol(conn(), code, kNoSymbol);
-    }
-    // A reply comes only after the server has handled every request before
-    // it. Without it, the last requests of a process that exits at once can
-    // be dropped with the connection.
-    free(xcb_get_input_focus_reply(conn(), xcb_get_input_focus(conn()), nullptr));
 }
 
 }  // namespace x11
