@@ -8,6 +8,8 @@ bool trusted() {
     NSDictionary* options = @{(__bridge NSString*)kAXTrustedCheckOptionPrompt : @YES};
     return AXIsProcessTrustedWithOptions((__bridge CFDictionaryRef)options);
 }
+// The Accessibility calls bridge their arguments implicitly, as on a Mac.
+bool trusted_unbridged(NSDictionary* options) { return AXIsProcessTrustedWithOptions((CFDictionaryRef)options); }
 bool is_screen(SCStreamOutputType type) { return type == SCStreamOutputTypeScreen; }
 
 // Option sets are plain integers in C++: 0 and or-ed masks pass as on a Mac.
