@@ -1,7 +1,14 @@
 // Must compile: so the fails_*.mm snippets fail for their own fault alone.
+// glibc's <sys/types.h> first: its fixed-width integers must be Darwin's too.
+#include <sys/types.h>
+
 #import <ApplicationServices/ApplicationServices.h>
 #import <CoreVideo/CoreVideo.h>
 #import <ScreenCaptureKit/ScreenCaptureKit.h>
+
+#include <stdio.h>
+
+#include <type_traits>
 
 CGEventRef make() { return CGEventCreateMouseEvent(NULL, kCGEventLeftMouseDown, CGPointMake(0, 0), kCGMouseButtonLeft); }
 bool trusted() {
@@ -27,3 +34,9 @@ void flags(CGEventRef e, CVPixelBufferRef p) {
 void audio(SCStreamConfiguration* configuration) {
     if (@available(macOS 13.0, *)) configuration.capturesAudio = YES;
 }
+
+// Darwin's 64-bit integers, in the types built on them.
+static_assert(std::is_same_v<int64_t, long long> && std::is_same_v<uint64_t, unsigned long long>);
+static_assert(std::is_same_v<CGEventFlags, unsigned long long> && std::is_same_v<CMTimeValue, long long>);
+static_assert(std::is_same_v<CVOptionFlags, unsigned long long> && std::is_same_v<dispatch_time_t, unsigned long long>);
+void print(CMTime time) { printf("%lld\n", time.value); }
