@@ -33,7 +33,8 @@ flags=(
   -x objective-c++ -std=c++20 -fsyntax-only
   -target arm64-apple-macos12.3 -fobjc-arc -fblocks
   "${cxx_headers[@]}" -I src
-  -Wall -Wextra -Wshadow -Wunguarded-availability -Wobjc-property-assign-on-object-type -Werror
+  -Wall -Wextra -Wshadow -Wunguarded-availability -Wobjc-property-assign-on-object-type -Wmethod-signatures
+  -Werror
 )
 
 failed=0

@@ -40,3 +40,13 @@ static_assert(std::is_same_v<int64_t, long long> && std::is_same_v<uint64_t, uns
 static_assert(std::is_same_v<CGEventFlags, unsigned long long> && std::is_same_v<CMTimeValue, long long>);
 static_assert(std::is_same_v<CVOptionFlags, unsigned long long> && std::is_same_v<dispatch_time_t, unsigned long long>);
 void print(CMTime time) { printf("%lld\n", time.value); }
+
+// A stream delegate as the protocol declares it.
+@interface StopWatcher : NSObject <SCStreamDelegate>
+@end
+@implementation StopWatcher
+- (void)stream:(SCStream*)stream didStopWithError:(NSError*)error {
+    (void)stream;
+    (void)error;
+}
+@end
