@@ -3,7 +3,8 @@
 # compiled for arm64 macOS 12.3 as Objective-C++ with ARC, against the Apple
 # declarations in tests/apple_sdk/ and the portable core headers. Standard
 # C and C++ headers come from libc++ and the arm64 glibc headers, since the
-# check needs types, not a Mac's libc. Any error or warning fails it; so does
+# check needs types, not a Mac's libc; the fixed-width integers are Darwin's
+# (tests/apple_sdk/stdint.h). Any error or warning fails it; so does
 # a snippet in tests/apple_sdk/selftest/fails_*.mm that compiles although it
 # should not. Then the Apple CMake build is configured against the same
 # declarations and must carry its target, ARC and signing flags (a timestamp
@@ -21,17 +22,19 @@ libcxx="$llvm_root/include/c++/v1"
 libc=/usr/aarch64-linux-gnu/include
 
 # C headers for an arm64 LP64 target; glibc's own __nonnull must not meet the
-# Darwin keyword spelling of it.
+# Darwin keyword spelling of it. The Apple declarations come before glibc, so
+# that their <stdint.h> is the one every header sees.
 c_headers=(
   -nostdinc -U__nonnull -U__nullable -D_GNU_SOURCE
-  -isystem "$resource_dir/include" -isystem "$libc" -isystem "$PWD/tests/apple_sdk"
+  -isystem "$resource_dir/include" -isystem "$PWD/tests/apple_sdk" -isystem "$libc"
 )
 cxx_headers=(-nostdinc++ -stdlib=libc++ -isystem "$libcxx" "${c_headers[@]}")
 flags=(
   -x objective-c++ -std=c++20 -fsyntax-only
   -target arm64-apple-macos12.3 -fobjc-arc -fblocks
   "${cxx_headers[@]}" -I src
-  -Wall -Wextra -Wshadow -Wunguarded-availability -Wobjc-property-assign-on-object-type -Werror
+  -Wall -Wextra -Wshadow -Wunguarded-availability -Wobjc-property-assign-on-object-type -Wmethod-signatures
+  -Werror
 )
 
 failed=0

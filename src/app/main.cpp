@@ -15,6 +15,8 @@
 #include "capture/capture_stream.h"
 #include "capture/frame_writer.h"
 #include "capture/settings.h"
+#include "input/input_handlers.h"
+#include "platform/failure_exit.h"
 
 namespace {
 
@@ -35,6 +37,7 @@ int main(int argc, char** argv) {
     if (cli.fps) set_target_fps(*cli.fps);
 
     setvbuf(stdout, nullptr, _IONBF, 0);
+    set_held_input_release(release_held_input);
     block_stop_signals();
 
     CaptureStream* stream = start_capture_stream();

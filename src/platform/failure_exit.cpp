@@ -4,7 +4,21 @@
 
 #include <cstdio>
 
+namespace {
+
+// Written once by main before any other thread exists.
+void (*g_releaseHeldInput)() = nullptr;
+
+}  // namespace
+
 void exit_on_failure(const char* lines) {
     if (lines) fputs(lines, stderr);
     _exit(1);
 }
+
+void exit_on_failure_releasing_input() {
+    if (g_releaseHeldInput) g_releaseHeldInput();
+    _exit(1);
+}
+
+void set_held_input_release(void (*release)()) { g_releaseHeldInput = release; }

@@ -1,6 +1,7 @@
 // The capture rules: the command line, which display is captured, what the
-// capture service is asked for, the pointer over a frame, the frame store and
-// the writes that take its frames to stdout.
+// capture service is asked for and what its stopping the stream means, the
+// pointer over a frame, the frame store and the writes that take its frames
+// to stdout.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -21,6 +22,7 @@
 #include "capture/pixel_formats.h"
 #include "capture/sample_status.h"
 #include "capture/settings.h"
+#include "capture/stream_stop.h"
 #include "platform/display_choice.h"
 #include "platform/write_all.h"
 
@@ -72,6 +74,20 @@ TEST(CaptureConfig, TheWholeDisplayInTheStreamsLayout) {
         EXPECT_EQ(std::tuple(c.pixelFormat, c.width, c.height, c.showsCursor, c.queueDepth, c.frameIntervalValue),
                   std::tuple(uint32_t('B' << 24 | 'G' << 16 | 'R' << 8 | 'A'), 1440u, 900u, true, 3, int64_t{1}));
         EXPECT_EQ(c.frameIntervalTimescale, int32_t(fps));
+    }
+}
+
+// The service's own stop loses the capture, in its words and with where the
+// permission is granted; the stop we asked for at the end of input is no
+// failure.
+TEST(StreamStop, OnlyAStopWeDidNotAskForIsALostCapture) {
+    const std::string lost = "[capture] ERROR: ScreenCaptureKit stopped the stream: The user declined TCCs\n";
+    for (const auto& [requested, endsCapture, log] :
+         {std::tuple(false, true, lost + kScreenRecordingLines), std::tuple(true, false, std::string())}) {
+        SCOPED_TRACE(requested);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(report_stream_stop(requested, "The user declined TCCs"), endsCapture);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), log);
     }
 }
 

@@ -1,12 +1,14 @@
 // The capture stream on ScreenCaptureKit: the main display, at its own size,
 // at most TARGET_FPS pictures a second, each handed to the frame store from
-// the service's output queue.
+// the service's output queue. A stream the service ends by itself ends the
+// process.
 
 #import <CoreMedia/CoreMedia.h>
 #import <CoreVideo/CoreVideo.h>
 #import <Foundation/Foundation.h>
 #import <ScreenCaptureKit/ScreenCaptureKit.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -17,6 +19,7 @@
 #include "capture/frame_store.h"
 #include "capture/sample_status.h"
 #include "capture/settings.h"
+#include "capture/stream_stop.h"
 #include "platform/display_choice.h"
 #include "platform/failure_exit.h"
 
@@ -28,12 +31,15 @@ static_assert(static_cast<int64_t>(SampleStatus::Suspended) == SCFrameStatusSusp
 static_assert(static_cast<int64_t>(SampleStatus::Started) == SCFrameStatusStarted);
 static_assert(static_cast<int64_t>(SampleStatus::Stopped) == SCFrameStatusStopped);
 
+@class StreamStopDelegate;
+
 // Everything the running capture needs kept alive, until the process ends.
 struct CaptureStream {
     SCStream* stream;
     SCContentFilter* filter;
     SCStreamConfiguration* configuration;
     id<SCStreamOutput> output;
+    StreamStopDelegate* stopDelegate;
 };
 
 CaptureStream* g_stream = nullptr;
@@ -144,6 +150,28 @@ SCStreamConfiguration* make_configuration(SCDisplay* display) {
 
 @end
 
+// Hears from the service when it ends the stream. Told before we ask for a
+// stop ourselves, so that our own is not taken for a lost capture.
+@interface StreamStopDelegate : NSObject <SCStreamDelegate>
+- (void)expectStop;
+@end
+
+@implementation StreamStopDelegate {
+    std::atomic<bool> _stopRequested;
+}
+
+- (void)expectStop {
+    _stopRequested = true;
+}
+
+- (void)stream:(SCStream*)stream didStopWithError:(NSError*)error {
+    if (!report_stream_stop(_stopRequested, describe(error))) return;
+    // Keys and buttons the remote user still holds would stay down after us.
+    exit_on_failure_releasing_input();
+}
+
+@end
+
 CaptureStream* start_capture_stream() {
     // Start-up runs before the main run loop, which would drain a pool.
     @autoreleasepool {
@@ -161,7 +189,11 @@ CaptureStream* start_capture_stream() {
 
         SCContentFilter* filter = [[SCContentFilter alloc] initWithDisplay:display excludingWindows:@[]];
         SCStreamConfiguration* configuration = make_configuration(display);
-        SCStream* stream = [[SCStream alloc] initWithFilter:filter configuration:configuration delegate:nil];
+        // Kept alive by CaptureStream: a delegate is commonly held weakly.
+        StreamStopDelegate* stopDelegate = [[StreamStopDelegate alloc] init];
+        SCStream* stream = [[SCStream alloc] initWithFilter:filter
+                                              configuration:configuration
+                                                   delegate:stopDelegate];
 
         CaptureDelegate* output = [[CaptureDelegate alloc] init];
         NSError* error = nil;
@@ -185,11 +217,12 @@ CaptureStream* start_capture_stream() {
             return nullptr;
         }
         fputs(kStartedLine, stderr);
-        return new CaptureStream{stream, filter, configuration, output};
+        return new CaptureStream{stream, filter, configuration, output, stopDelegate};
     }
 }
 
 void stop_capture_stream(CaptureStream* stream, std::function<void(const char* error)> done) {
+    [stream->stopDelegate expectStop];
     [stream->stream stopCaptureWithCompletionHandler:^(NSError* error) {
       done(error ? describe(error) : nullptr);
     }];

@@ -13,6 +13,8 @@
 #define CF_INLINE static inline
 #define CF_ASSUME_NONNULL_BEGIN _Pragma("clang assume_nonnull begin")
 #define CF_ASSUME_NONNULL_END _Pragma("clang assume_nonnull end")
+#define CF_IMPLICIT_BRIDGING_ENABLED _Pragma("clang arc_cf_code_audited begin")
+#define CF_IMPLICIT_BRIDGING_DISABLED _Pragma("clang arc_cf_code_audited end")
 #define CF_BRIDGED_TYPE(T) __attribute__((objc_bridge(T)))
 #define __CF_ENUM_ATTRIBUTES __attribute__((enum_extensibility(open)))
 #define __CF_OPTIONS_ATTRIBUTES __attribute__((flag_enum, enum_extensibility(open)))

@@ -99,6 +99,8 @@ API_AVAILABLE(macos(12.3))
 
 API_AVAILABLE(macos(12.3))
 @protocol SCStreamDelegate <NSObject>
+@optional
+- (void)stream:(SCStream*)stream didStopWithError:(NSError*)error;
 @end
 
 NS_ASSUME_NONNULL_END
