@@ -243,6 +243,28 @@ TEST(Input, PointerKeysAndCharactersArriveAsSentWithUsAndGermanLayouts) {
     }
 }
 
+// A client that falls behind in a burst of more new characters than there
+// are spare keys still reads each one as itself: a key takes another
+// character only once a client this slow has read the last one.
+TEST(Input, ABurstOfNewCharactersReachesAClientThatFallsBehind) {
+    Session s;
+    ASSERT_TRUE(s.start()) << s.helper->log();
+    std::vector<uint32_t> burst;
+    for (int round = 0; round < 2; ++round)
+        for (uint32_t cp = 0x4E00; cp < 0x4E00 + 40; ++cp) burst.push_back(cp);
+    Bytes bytes;
+    for (uint32_t cp : burst)
+        for (uint8_t action : {1, 0}) {
+            const Bytes b = text(cp, action);
+            bytes.insert(bytes.end(), b.begin(), b.end());
+        }
+    s.helper->send(bytes);
+    for (size_t i = 0; i < burst.size(); ++i) {
+        if (i == 10) std::this_thread::sleep_for(150ms);  // busy elsewhere: events and keymap changes pile up
+        s.expect_typed(0x01000000 + burst[i]);
+    }
+}
+
 int shm_segments_of(pid_t pid) {
     std::ifstream table("/proc/sysvipc/shm");
     std::string line;
