@@ -12,6 +12,7 @@
 
 #include "input/input_event.h"
 #include "input/spare_key_pool.h"
+#include "input/x11/xkb_keyboard.h"
 #include "input/xkb_key_symbols.h"
 #include "platform/display_choice.h"
 #include "platform/x11/x_connection.h"
@@ -84,7 +85,6 @@ private:
 
     const XkbKeySymbols* key_symbols();
     std::optional<uint8_t> keycode_for(const XkbKeySymbols& symbols, uint32_t keysym) const;
-    void select_keyboard_events();
     void drain_events();
 
     std::function<ScreenOrigin()> origin_;
@@ -101,9 +101,7 @@ private:
     size_t droppedText_ = 0;     // characters given up on at the end
     std::thread thread_;
 
-    std::optional<XkbKeySymbols> symbols_;
-    bool symbolsStale_ = false;  // someone else changed the keymap
-    uint8_t group_ = 0;          // the active XKB group
+    XkbKeyboard keyboard_;
     std::optional<SpareKeyPool> spareKeys_;
     std::vector<HeldKey> heldKeys_;
     std::optional<std::pair<int16_t, int16_t>> lastPosition_;
