@@ -250,6 +250,25 @@ TEST(SpareKeyPool, ReusesTheLeastRecentlyUsedKeyNotHeldOnceItIsOldEnough) {
     EXPECT_TRUE(pool.take_mapped().empty());
 }
 
+// Characters queued behind are given keys together, as long as keys are free
+// or old enough; a key so given is not taken back before its press.
+TEST(SpareKeyPool, GivesReadyKeysToQueuedCharactersInOrder) {
+    SpareKeyPool pool({10, 11, 12}, 100);
+    const auto keys = [](const std::vector<SpareKeyPool::Assignment>& given) {
+        std::vector<std::pair<int, uint32_t>> out;
+        for (const auto& a : given) out.emplace_back(a.key, a.symbol);
+        return out;
+    };
+    ASSERT_TRUE(pool.press('A', 0));
+    pool.release(10, 1);
+    EXPECT_EQ(keys(pool.assign_ready({'A', 'B', 'B', 'C', 'D'}, 50)),
+              (std::vector<std::pair<int, uint32_t>>{{11, 'B'}, {12, 'C'}}));  // A has its key; D must wait for A's
+    EXPECT_EQ(pool.next_ready_ns(50), std::optional<uint64_t>(101));
+    EXPECT_EQ(keys(pool.assign_ready({'D'}, 101)), (std::vector<std::pair<int, uint32_t>>{{10, 'D'}}));
+    EXPECT_FALSE(pool.press('B', 120)->remap);  // B kept its key
+    EXPECT_EQ(pool.next_ready_ns(120), std::optional<uint64_t>(150));  // C's, given at 50
+}
+
 }  // namespace
 
 
