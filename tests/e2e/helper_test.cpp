@@ -265,6 +265,27 @@ TEST(Input, ABurstOfNewCharactersReachesAClientThatFallsBehind) {
     }
 }
 
+// Stdin closed behind a burst that still waits for keys: the helper ends
+// promptly all the same, says what it dropped, and gives the keys back.
+TEST(Input, TextStillWaitingForKeysAtTheEndIsDroppedAndTheKeymapRestored) {
+    Session s;
+    ASSERT_TRUE(s.start()) << s.helper->log();
+    Bytes bytes;
+    for (uint32_t cp = 0x4E00; cp < 0x4E00 + 1000; ++cp)
+        for (uint8_t action : {1, 0}) {
+            const Bytes b = text(cp, action);
+            bytes.insert(bytes.end(), b.begin(), b.end());
+        }
+    s.helper->send(bytes);
+    s.helper->close_stdin();
+    const auto status = s.helper->wait(5s);
+    ASSERT_TRUE(status) << s.helper->log();
+    EXPECT_EQ(WEXITSTATUS(*status), 0);
+    EXPECT_NE(s.helper->log().find("typed characters still waiting for a free key at the end were dropped"),
+              std::string::npos);
+    EXPECT_TRUE(eventually([&] { return s.x.keymap() == s.keymapBefore; }));
+}
+
 int shm_segments_of(pid_t pid) {
     std::ifstream table("/proc/sysvipc/shm");
     std::string line;
