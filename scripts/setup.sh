@@ -12,6 +12,7 @@ packages=(
   xvfb x11-xserver-utils x11-xkb-utils libpng-dev
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev  # the Wayland backend
   sway grim wev wf-recorder  # a headless compositor for the tests, what they see with, and a benchmark
+  zenity  # a GTK entry that the tests type into
   "$@"
 )
 

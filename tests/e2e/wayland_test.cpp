@@ -127,6 +127,34 @@ TEST(Wayland, TheOutputAtTheLayoutsOriginIsStreamedAndOperatedWhereverItIsListed
     EXPECT_TRUE(shows_output(helper, *h, sway, "HEADLESS-2"));
 }
 
+// A seat gets its keyboard and pointer from the helper (sway's own has none):
+// a GTK entry still receives, whole, what is typed right after the first frame,
+// characters on new keys and letters as keys, whichever comes first.
+TEST(Wayland, AGtkEntryReceivesEverythingTypedRightAfterTheFirstFrame) {
+    Sway sway(640, 480);
+    ASSERT_NE(sway.socket(), "") << sway.log();
+    const std::string characters = "ĀāĂăĄąĆćĈĉĊċČčĎďĐđĒēĔĕĖėĘę", letters = "abcdefghijklmnopqrstuvwxyz";
+    for (int run = 0; run < 5; ++run) {
+        // GTK finds no Wayland compositor without XDG_RUNTIME_DIR.
+        const auto entry = sway.run("env XDG_RUNTIME_DIR=\"${WAYLAND_DISPLAY%/*}\" GDK_BACKEND=wayland NO_AT_BRIDGE=1 zenity --entry");
+        ASSERT_TRUE(eventually([&] { return sway.command("'[app_id=^zenity$ con_id=__focused__] nop'"); }, 30s)) << entry->log();
+        Child helper(helper_args(), on(sway));
+        ASSERT_TRUE(read_header(helper)) << helper.log();  // on its way with the first frame
+        std::string sent;
+        for (bool asKeys : {run % 2 == 1, run % 2 == 0}) {
+            for (uint16_t i = 0; i < 26; ++i) {
+                for (uint8_t action : {1, 0}) helper.send(asKeys ? key('A' + i, action) : text(0x100 + i, action));
+            }
+            sent += asKeys ? letters : characters;
+        }
+        helper.send(key(10, 1)), helper.send(key(10, 0));
+        const Bytes typed = entry->read(1024, 20s);  // the entry's text, once Enter has closed it
+        EXPECT_EQ(std::string(typed.begin(), typed.end()), sent + "\n") << "run " << run << "\n" << helper.log();
+        helper.close_stdin();
+        EXPECT_EQ(helper.exit_code(), 0);
+    }
+}
+
 // As on X11: no compositor, or one lost while streaming, ends the helper with
 // status 1 and an error line; a reader closing the stream ends it by SIGPIPE;
 // a signal ends it by that signal, input let go.

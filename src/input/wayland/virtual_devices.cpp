@@ -18,6 +18,12 @@ namespace {
 // How long a compositor that reads nothing may hold up one event, and the end.
 constexpr uint64_t kSendWaitNs = 1'000'000'000;
 constexpr uint64_t kSettleWaitNs = 3'000'000'000;
+// How long clients get to take up a keyboard or pointer that the seat gains
+// with ours: the compositor sends a key only to the focused client's own
+// wl_keyboard, which the client asks for once it has read the seat's news, a
+// few milliseconds later for GTK and foot. A key sent sooner reaches nobody,
+// and nothing tells us when the client has asked.
+constexpr uint64_t kClientsCatchUpNs = 250'000'000;
 
 int remaining_ms(uint64_t deadlineNs) {
     const uint64_t now = monotonic_now_ns();
@@ -37,6 +43,8 @@ std::unique_ptr<VirtualDevices> VirtualDevices::open() {
         fputs("[ctrl] ERROR: the Wayland compositor offers no virtual pointer and keyboard\n", stderr);
         return nullptr;
     }
+    constexpr uint32_t kBoth = WL_SEAT_CAPABILITY_POINTER | WL_SEAT_CAPABILITY_KEYBOARD;
+    const bool newToSeat = (session->seatCapabilities & kBoth) != kBoth;
     std::unique_ptr<VirtualDevices> d(new VirtualDevices);
     d->output_ = session->main_output();
     if (!d->output_) {
@@ -55,10 +63,13 @@ std::unique_ptr<VirtualDevices> VirtualDevices::open() {
     d->keyboard_ = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(session->virtualKeyboards, session->seat);
     d->session_ = std::move(session);
     // A key sent before the keymap is a protocol error that ends the connection.
-    if (!d->send_keymap(xkb_keymap_text({})) || !d->exchange(0)) {
+    const bool sent = d->send_keymap(xkb_keymap_text({}));
+    if (sent) d->settle();  // then the compositor has told its clients of the devices
+    if (!sent || !d->exchange(0)) {
         fputs("[ctrl] ERROR: the Wayland compositor refused the virtual keyboard\n", stderr);
         return nullptr;
     }
+    if (newToSeat) d->clientsReadyNs_ = monotonic_now_ns() + kClientsCatchUpNs;
     return d;
 }
 
@@ -111,4 +122,10 @@ void VirtualDevices::settle() {
     while (!done && remaining_ms(deadline) > 0 && exchange(remaining_ms(deadline))) {
     }
     wl_callback_destroy(sync);
+}
+
+void VirtualDevices::await_clients() {
+    while (remaining_ms(clientsReadyNs_) > 0 && exchange(remaining_ms(clientsReadyNs_))) {
+    }
+    clientsReadyNs_ = 0;
 }

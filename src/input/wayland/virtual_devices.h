@@ -35,6 +35,10 @@ public:
     // hold up the end of the process.
     void settle();
 
+    // Returns once clients have had time to take up our devices, when these
+    // gave the seat a keyboard or pointer it lacked; at once ever after.
+    void await_clients();
+
 private:
     VirtualDevices() = default;
     enum class Sent { All, Stalled, Failed };
@@ -45,4 +49,5 @@ private:
     zwlr_virtual_pointer_v1* pointer_ = nullptr;
     zwp_virtual_keyboard_v1* keyboard_ = nullptr;
     bool stalled_ = false;  // the last flush found the compositor reading nothing
+    uint64_t clientsReadyNs_ = 0;  // monotonic; 0 once waited for, or if there was nothing to wait for
 };

@@ -139,6 +139,7 @@ void VirtualInput::post(const InputEvent& event) {
     std::lock_guard<std::mutex> guard(lock_);
     VirtualDevices* d = live_devices();
     if (!d) return;
+    d->await_clients();
     std::visit([&](const auto& e) { post_event(*d, e); }, event);
     compositorGone_ = !d->exchange(0);
 }

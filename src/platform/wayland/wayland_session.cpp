@@ -23,6 +23,12 @@ T* bind(wl_registry* registry, uint32_t name, const wl_interface* interface, uin
     return static_cast<T*>(wl_registry_bind(registry, name, interface, offered < known ? offered : known));
 }
 
+void on_capabilities(void* data, wl_seat*, uint32_t capabilities) {
+    static_cast<WaylandSession*>(data)->seatCapabilities = capabilities;
+}
+void on_seat_name(void*, wl_seat*, const char*) {}
+const wl_seat_listener kSeatListener = {on_capabilities, on_seat_name};
+
 void on_global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
     auto* s = static_cast<WaylandSession*>(data);
     // Outputs that come later are not ours to share: the choice is made once.
@@ -32,6 +38,7 @@ void on_global(void* data, wl_registry* registry, uint32_t name, const char* int
         s->shm = bind<wl_shm>(registry, name, &wl_shm_interface, version, 1);
     } else if (is(wl_seat_interface) && !s->seat) {
         s->seat = bind<wl_seat>(registry, name, &wl_seat_interface, version, 1);
+        wl_seat_add_listener(s->seat, &kSeatListener, s);
     } else if (is(wl_output_interface)) {
         WaylandSession::Output out;
         out.output = bind<wl_output>(registry, name, &wl_output_interface, version, kOutputVersion);

@@ -27,6 +27,7 @@ struct WaylandSession {
     wl_registry* registry = nullptr;
     wl_shm* shm = nullptr;
     wl_seat* seat = nullptr;
+    uint32_t seatCapabilities = 0;  // WL_SEAT_CAPABILITY_* bits, as the compositor last announced them
     zwlr_screencopy_manager_v1* screencopy = nullptr;
     uint32_t screencopyVersion = 0;
     zwlr_virtual_pointer_manager_v1* virtualPointers = nullptr;
