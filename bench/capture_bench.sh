@@ -16,8 +16,7 @@ frame_bytes=$((1920 * 1080 * 4))
 scripts/setup.sh ffmpeg
 scripts/build.sh release >/dev/null
 work=$(mktemp -d)
-c++ -O2 -std=c++20 -o "$work/capture_reader" bench/capture_reader.cpp
-c++ -O2 -std=c++20 -o "$work/screen_painter" bench/screen_painter.cpp $(pkg-config --cflags --libs xcb)
+bench=build/release/bench
 helper=build/release/screenshare-helper
 
 pids=()
@@ -52,7 +51,7 @@ run() {
   local raw=()
   [ "$name" = helper ] || raw=(--raw "$frame_bytes")
   local result
-  result=$("$work/capture_reader" "$fps" "$warmup" "$window" "$pid" "$xvfb" "${raw[@]}" <"$work/fifo" || echo "- 0 - - -")
+  result=$("$bench/capture_reader" "$fps" "$warmup" "$window" "$pid" "$xvfb" "${raw[@]}" <"$work/fifo" || echo "- 0 - - -")
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   read -r got frames missed cpu per_frame cpu_proc cpu_x <<<"$result"
@@ -70,7 +69,7 @@ both() {
 # painted FPS X Y W H SCENE: the scene with that area redrawn every frame.
 painted() {
   local fps=$1
-  "$work/screen_painter" "$fps" "$2" "$3" "$4" "$5" &
+  "$bench/screen_painter" "$fps" "$2" "$3" "$4" "$5" &
   local painter=$!
   pids+=("$painter")
   both "$6" "$fps"

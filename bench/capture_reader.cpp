@@ -14,18 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "controller/frame_reader.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool read_exactly(uint8_t* out, size_t size) {
-    while (size > 0) {
-        const ssize_t n = read(STDIN_FILENO, out, size);
-        if (n <= 0) return false;
-        out += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+// The next whole frame of the stream on stdin.
+bool next_frame(std::vector<uint8_t>& frame) {
+    return controller::read_exactly(STDIN_FILENO, frame.data(), frame.size());
 }
 
 // utime + stime of a process, in seconds.
@@ -62,23 +59,22 @@ int main(int argc, char** argv) {
         }
     }
     if (frameBytes == 0) {
-        uint8_t header[28];
-        if (!read_exactly(header, sizeof header)) return 1;
-        frameBytes = uint32_t{header[24]} | uint32_t{header[25]} << 8 | uint32_t{header[26]} << 16 |
-                     uint32_t{header[27]} << 24;
+        const auto header = controller::read_header(STDIN_FILENO);
+        if (!header) return 1;
+        frameBytes = header->frameBytes;
     }
     std::vector<uint8_t> frame(frameBytes);
-    if (!read_exactly(frame.data(), frame.size())) return 1;
+    if (!next_frame(frame)) return 1;
 
     const auto first = Clock::now();
     while (seconds_since(first) < warmup) {
-        if (!read_exactly(frame.data(), frame.size())) return 1;
+        if (!next_frame(frame)) return 1;
     }
     std::vector<double> cpuStart;
     for (int pid : pids) cpuStart.push_back(cpu_seconds(pid));
     const auto start = Clock::now();
     uint64_t frames = 0;
-    while (seconds_since(start) < window && read_exactly(frame.data(), frame.size())) ++frames;
+    while (seconds_since(start) < window && next_frame(frame)) ++frames;
     const double elapsed = seconds_since(start);
     double cpu = 0;
     std::string perProcess;

@@ -4,11 +4,8 @@
 //
 // Usage: input_latency HELPER_PATH [MOVES]   (DISPLAY names the server)
 
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -19,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "controller/messages.h"
 #include "helper_child.h"
 
 namespace {
@@ -58,24 +56,23 @@ Stats summarise(std::vector<uint64_t> samples, int lost) {
 std::pair<int, int> target(int i) { return {100 + (i * 37) % 800, 100 + (i * 53) % 600}; }
 
 Stats bench_helper(const char* helper, int moves) {
-    pid_t pid = -1;
-    const int in = start_helper(helper, &pid);
+    const auto child = start_helper(helper);
 
     std::vector<uint64_t> samples;
     int lost = 0;
     for (int i = 0; i < moves; ++i) {
         const auto [x, y] = target(i);
-        const uint8_t msg[] = {0x01, uint8_t(x >> 8), uint8_t(x), uint8_t(y >> 8), uint8_t(y)};
+        const controller::Bytes move = controller::move_to(uint16_t(x), uint16_t(y));
         const uint64_t start = now_ns();
-        if (write(in, msg, sizeof msg) != sizeof msg) exit(1);
+        if (!child->send(move)) exit(1);
         if (wait_for_motion(x, y)) {
             samples.push_back(now_ns() - start);
         } else {
             ++lost;
         }
     }
-    close(in);
-    waitpid(pid, nullptr, 0);
+    child->close_stdin();
+    child->wait(controller::kPatience);
     return summarise(samples, lost);
 }
 

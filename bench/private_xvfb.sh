@@ -1,13 +1,16 @@
-# Sourced by the input benchmarks: builds the helper (or takes the build in
-# HELPER_BUILD_DIR), compiles the benchmark named $1 from bench/$1.cpp into
-# $out, and starts a private 1920x1080 Xvfb, exporting DISPLAY. Xvfb picks a
+# Sourced by the input benchmarks: builds the helper and the benchmarks (or
+# takes the build in HELPER_BUILD_DIR, bringing the benchmark named $1 up to
+# date there), sets $out to where the benchmarks are, and starts a private
+# 1920x1080 Xvfb, exporting DISPLAY. Xvfb picks a
 # free display number itself and tells it on a descriptor; it is stopped by
 # its own pid when the script exits.
 build=${HELPER_BUILD_DIR:-build/release}
-[ -n "${HELPER_BUILD_DIR:-}" ] || scripts/build.sh release >&2
+if [ -n "${HELPER_BUILD_DIR:-}" ]; then
+  cmake --build "$build" --target "$1" >&2
+else
+  scripts/build.sh release >&2
+fi
 out=$build/bench
-mkdir -p "$out"
-c++ -std=c++20 -O2 -o "$out/$1" "bench/$1.cpp" $(pkg-config --cflags --libs xcb)
 
 fifo=$(mktemp -u)
 mkfifo "$fifo"

@@ -16,7 +16,6 @@ seed=20240611
 scripts/setup.sh >&2
 scripts/build.sh release >&2
 work=$(mktemp -d)
-c++ -O2 -std=c++20 -o "$work/soak_driver" bench/soak_driver.cpp
 
 xvfb=""
 cleanup() {
@@ -35,4 +34,4 @@ unset WAYLAND_DISPLAY  # the helper would take a Wayland desktop before our Xvfb
 xsetroot -mod 16 16 -fg '#2060c0' -bg '#f0e8d0'
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), Xvfb 1280x720"
-"$work/soak_driver" build/release/screenshare-helper "$fps" "$warmup" "$duration" "$rate" "$seed"
+build/release/bench/soak_driver build/release/screenshare-helper "$fps" "$warmup" "$duration" "$rate" "$seed"

@@ -21,11 +21,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "controller/child.h"
+#include "controller/messages.h"
+#include "controller/stream_header.h"
+
 namespace {
+
+using controller::append, controller::Bytes, controller::kPress, controller::kRelease;
 
 using Clock = std::chrono::steady_clock;
 
@@ -60,10 +67,6 @@ long open_fds(pid_t pid) {
 
 void set_nonblocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
-uint32_t le32(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
 // What a controller would send: mostly pointer moves, with clicks, scrolls,
 // keys and typed text in between. Everything pressed is released a few
 // messages later, and nothing is pressed twice while held.
@@ -75,10 +78,10 @@ public:
     }
 
     // Appends the next message to `out`.
-    void next(std::string& out) {
+    void next(Bytes& out) {
         ++count_;
         if (!releases_.empty() && releases_.front().due <= count_) {
-            out += releases_.front().bytes;
+            append(out, releases_.front().bytes);
             held_.erase(std::find(held_.begin(), held_.end(), releases_.front().id));
             releases_.pop_front();
             return;
@@ -89,24 +92,22 @@ public:
         } else if (roll < 85) {
             static const uint8_t buttons[] = {1, 1, 1, 1, 1, 2, 2, 3};
             const uint8_t b = buttons[pick(sizeof buttons)];
-            press(out, 0x100 | b, {0x02, char(b), 1}, {0x02, char(b), 0});
+            press(out, 0x100 | b, controller::button(b, kPress), controller::button(b, kRelease));
         } else if (roll < 90) {
             const int16_t lines = int16_t(pick(2) ? 1 + pick(3) : -1 - int(pick(3)));
-            out += {0x03, char(uint16_t(lines) >> 8), char(lines & 0xFF)};
+            append(out, controller::scroll(lines));
         } else if (roll < 96) {
             const uint16_t vk = key_code();
-            press(out, 0x10000 | vk, {0x04, char(vk >> 8), char(vk & 0xFF), 1},
-                  {0x04, char(vk >> 8), char(vk & 0xFF), 0});
+            press(out, 0x10000 | vk, controller::key(vk, kPress), controller::key(vk, kRelease));
         } else {
             const uint32_t cp = code_point();
-            const char c0 = char(cp >> 16), c1 = char((cp >> 8) & 0xFF), c2 = char(cp & 0xFF);
-            press(out, 0x1000000 | cp, {0x05, c0, c1, c2, 1}, {0x05, c0, c1, c2, 0});
+            press(out, 0x1000000 | cp, controller::text(cp, kPress), controller::text(cp, kRelease));
         }
     }
 
     // Appends the releases of everything still held.
-    void release_all(std::string& out) {
-        for (const auto& r : releases_) out += r.bytes;
+    void release_all(Bytes& out) {
+        for (const auto& r : releases_) append(out, r.bytes);
         count_ += releases_.size();
         releases_.clear();
         held_.clear();
@@ -118,13 +119,13 @@ private:
     struct Release {
         uint64_t due;
         uint32_t id;
-        std::string bytes;
+        Bytes bytes;
     };
 
     uint32_t pick(uint32_t n) { return uint32_t(rng_() % n); }
 
     // A short drag-like step most of the time, now and then a jump.
-    void move(std::string& out) {
+    void move(Bytes& out) {
         if (pick(20) == 0) {
             x_ = int(pick(width_));
             y_ = int(pick(height_));
@@ -132,7 +133,7 @@ private:
             x_ = std::clamp(x_ + int(pick(41)) - 20, 0, width_ - 1);
             y_ = std::clamp(y_ + int(pick(41)) - 20, 0, height_ - 1);
         }
-        out += {0x01, char(x_ >> 8), char(x_ & 0xFF), char(y_ >> 8), char(y_ & 0xFF)};
+        append(out, controller::move_to(uint16_t(x_), uint16_t(y_)));
     }
 
     uint16_t key_code() {
@@ -152,12 +153,12 @@ private:
 
     // Sends the press now and schedules the release 1 to 8 messages later,
     // or sends a move instead if `id` is already held.
-    void press(std::string& out, uint32_t id, std::string down, std::string up) {
+    void press(Bytes& out, uint32_t id, const Bytes& down, Bytes up) {
         if (std::find(held_.begin(), held_.end(), id) != held_.end()) {
             move(out);
             return;
         }
-        out += down;
+        append(out, down);
         held_.push_back(id);
         const uint64_t due = count_ + 1 + pick(8);
         auto at = std::find_if(releases_.begin(), releases_.end(), [&](const Release& r) { return r.due > due; });
@@ -172,36 +173,6 @@ private:
     std::deque<Release> releases_;
 };
 
-struct Helper {
-    pid_t pid;
-    int in, out, err;
-};
-
-Helper start_helper(const char* path, const char* fps) {
-    int in[2], out[2], err[2];
-    if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) {
-        perror("pipe");
-        exit(1);
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in[0], 0);
-        dup2(out[1], 1);
-        dup2(err[1], 2);
-        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-        execl(path, path, fps, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    close(err[1]);
-    for (int fd : {in[1], out[0], err[0]}) {
-        set_nonblocking(fd);
-        fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
-    return {pid, in[1], out[0], err[0]};
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -214,17 +185,19 @@ int main(int argc, char** argv) {
     const uint32_t seed = argc > 6 ? uint32_t(strtoul(argv[6], nullptr, 10)) : 20240611u;
     signal(SIGPIPE, SIG_IGN);  // a helper that dies shows as a failed write, not our death
 
-    Helper h = start_helper(argv[1], argv[2]);
+    // Every stream on a pipe of its own, none of them ever blocking us.
+    controller::Child h({argv[1], argv[2]}, {}, controller::Output::Pipe, controller::Output::Pipe);
+    for (int fd : {h.stdin_fd(), h.stdout_fd(), h.stderr_fd()}) set_nonblocking(fd);
 
     // Reads whatever is there on stdout and stderr; false once stdout ended.
     std::vector<uint8_t> buf(1 << 20);
-    uint8_t header[28];
+    uint8_t header[controller::kHeaderBytes];
     uint64_t streamBytes = 0, logLines = 0, logWarnings = 0;
     std::string logTail;  // the last lines, shown if the helper dies
     bool outOpen = true, errOpen = true;
     auto drain = [&]() {
         while (outOpen) {
-            const ssize_t n = read(h.out, buf.data(), buf.size());
+            const ssize_t n = read(h.stdout_fd(), buf.data(), buf.size());
             if (n > 0) {
                 for (uint64_t i = streamBytes; i < sizeof header && i < streamBytes + uint64_t(n); ++i)
                     header[i] = buf[i - streamBytes];
@@ -236,7 +209,7 @@ int main(int argc, char** argv) {
         }
         while (errOpen) {
             char chunk[4096];
-            const ssize_t n = read(h.err, chunk, sizeof chunk);
+            const ssize_t n = read(h.stderr_fd(), chunk, sizeof chunk);
             if (n > 0) {
                 for (ssize_t i = 0; i < n; ++i) {
                     logTail += chunk[i];
@@ -256,33 +229,37 @@ int main(int argc, char** argv) {
         return outOpen;
     };
     auto wait_readable = [&](int timeoutMs, int writeFd) {
-        pollfd fds[3] = {{outOpen ? h.out : -1, POLLIN, 0}, {errOpen ? h.err : -1, POLLIN, 0}, {writeFd, POLLOUT, 0}};
+        pollfd fds[3] = {{outOpen ? h.stdout_fd() : -1, POLLIN, 0},
+                         {errOpen ? h.stderr_fd() : -1, POLLIN, 0},
+                         {writeFd, POLLOUT, 0}};
         poll(fds, 3, timeoutMs);
     };
     auto fail = [&](const char* why) {
         fprintf(stderr, "soak: %s (stream bytes %llu, log lines %llu)\n", why, (unsigned long long)streamBytes,
                 (unsigned long long)logLines);
-        kill(h.pid, SIGKILL);
-        waitpid(h.pid, nullptr, 0);
+        h.kill(SIGKILL);
+        h.wait(controller::kPatience);
         exit(1);
     };
 
     // The header and one whole frame, within 10 s.
     const auto launched = Clock::now();
     uint64_t frameBytes = 0;
+    controller::StreamHeader stream{};
     while (frameBytes == 0 || streamBytes < sizeof header + frameBytes) {
         if (!drain()) fail("the stream ended before the first frame");
         if (seconds_since(launched) > 10) fail("no first frame within 10 s");
         if (frameBytes == 0 && streamBytes >= sizeof header) {
-            if (memcmp(header, "ZNTV", 4) != 0) fail("the stream does not start with the header");
-            frameBytes = le32(header + 24);
+            stream = controller::decode_header(header);
+            if (!controller::is_valid(stream)) fail("the stream does not start with the header");
+            frameBytes = stream.frameBytes;
         }
         wait_readable(100, -1);
     }
-    const uint16_t width = uint16_t(le32(header + 8)), height = uint16_t(le32(header + 12));
+    const uint16_t width = uint16_t(stream.width), height = uint16_t(stream.height);
 
     InputMix mix(seed, width, height);
-    std::string pending;  // bytes generated but not yet taken by the helper's stdin
+    Bytes pending;  // bytes generated but not yet taken by the helper's stdin
     size_t backlogMax = 0;
     const auto inputStart = Clock::now();
     uint64_t due = 0;
@@ -290,9 +267,9 @@ int main(int argc, char** argv) {
     // Writes as much of `pending` as the pipe takes; never blocks.
     auto flush_input = [&]() {
         while (inOpen && !pending.empty()) {
-            const ssize_t n = write(h.in, pending.data(), pending.size());
+            const ssize_t n = write(h.stdin_fd(), pending.data(), pending.size());
             if (n > 0) {
-                pending.erase(0, size_t(n));
+                pending.erase(pending.begin(), pending.begin() + n);
             } else if (errno == EAGAIN) {
                 break;
             } else if (errno != EINTR) {
@@ -316,13 +293,13 @@ int main(int argc, char** argv) {
         feed();
         if (!drain()) fail("the stream ended early");
         if (!inOpen) fail("the helper's stdin closed early");
-        wait_readable(2, pending.empty() ? -1 : h.in);
+        wait_readable(2, pending.empty() ? -1 : h.stdin_fd());
     };
 
     const auto first = Clock::now();
     while (seconds_since(first) < warmup) step();
 
-    const long rssStart = rss_kib(h.pid), fdsStart = open_fds(h.pid);
+    const long rssStart = rss_kib(h.pid()), fdsStart = open_fds(h.pid());
     long rssMax = rssStart;
     const uint64_t bytesAtStart = streamBytes;
     const auto start = Clock::now();
@@ -331,12 +308,12 @@ int main(int argc, char** argv) {
         step();
         if (seconds_since(lastSample) >= 1) {
             lastSample = Clock::now();
-            rssMax = std::max(rssMax, rss_kib(h.pid));
+            rssMax = std::max(rssMax, rss_kib(h.pid()));
         }
     }
     const double elapsed = seconds_since(start);
     const uint64_t frames = (streamBytes - bytesAtStart) / frameBytes;
-    const long rssEnd = rss_kib(h.pid), fdsEnd = open_fds(h.pid);
+    const long rssEnd = rss_kib(h.pid()), fdsEnd = open_fds(h.pid());
     rssMax = std::max(rssMax, rssEnd);
 
     // Let go of everything held, hand over the rest, then close stdin.
@@ -345,30 +322,29 @@ int main(int argc, char** argv) {
     while (!pending.empty() && inOpen && seconds_since(flushStart) < 2) {
         flush_input();
         drain();
-        wait_readable(2, pending.empty() ? -1 : h.in);
+        wait_readable(2, pending.empty() ? -1 : h.stdin_fd());
     }
     const bool inputDelivered = pending.empty() && inOpen;
-    close(h.in);
+    h.close_stdin();
     const auto closed = Clock::now();
-    int status = 0;
-    pid_t done = 0;
-    while ((done = waitpid(h.pid, &status, WNOHANG)) == 0 && seconds_since(closed) < 2) {
+    std::optional<int> status;
+    while (!(status = h.wait(std::chrono::milliseconds(0))) && seconds_since(closed) < 2) {
         drain();
         wait_readable(5, -1);
     }
     const double exitAfter = seconds_since(closed);
     std::string exitText;
-    bool ok = done == h.pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (done == h.pid) {
-        exitText = WIFEXITED(status) ? "exited " + std::to_string(WEXITSTATUS(status))
-                                     : "killed by signal " + std::to_string(WTERMSIG(status));
+    bool ok = status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
+    if (status) {
+        exitText = WIFEXITED(*status) ? "exited " + std::to_string(WEXITSTATUS(*status))
+                                      : "killed by signal " + std::to_string(WTERMSIG(*status));
         char after[32];
         snprintf(after, sizeof after, " after %.2f s", exitAfter);
         exitText += after;
     } else {
         exitText = "still running after 2 s (killed)";
-        kill(h.pid, SIGKILL);
-        waitpid(h.pid, nullptr, 0);
+        h.kill(SIGKILL);
+        h.wait(controller::kPatience);
     }
     const auto ended = Clock::now();
     while ((drain() || errOpen) && seconds_since(ended) < 2) wait_readable(100, -1);  // the log to its last line

@@ -5,10 +5,7 @@
 //
 // Usage: typing_bench HELPER_PATH [TRIALS]   (DISPLAY names the server)
 
-#include <fcntl.h>
 #include <poll.h>
-#include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -18,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "controller/messages.h"
 #include "helper_child.h"
 
 namespace {
@@ -75,26 +73,24 @@ bool next_arrival(Arrival& a) {
     }
 }
 
-void add_text(std::vector<uint8_t>& out, uint32_t cp) {
-    for (uint8_t action : {1, 0}) out.insert(out.end(), {0x05, uint8_t(cp >> 16), uint8_t(cp >> 8), uint8_t(cp), action});
-}
-void add_move(std::vector<uint8_t>& out, int x, int y) {
-    out.insert(out.end(), {0x01, uint8_t(x >> 8), uint8_t(x), uint8_t(y >> 8), uint8_t(y)});
+using controller::append, controller::Bytes;
+
+// A press and a release of `cp`.
+void add_text(Bytes& out, uint32_t cp) {
+    append(out, controller::text(cp, controller::kPress)), append(out, controller::text(cp, controller::kRelease));
 }
 uint32_t keysym_of(uint32_t cp) { return cp < 0x100 ? cp : 0x01000000 + cp; }
 
-int g_in = -1;
-pid_t g_helper = -1;
+std::unique_ptr<controller::Child> g_helper;
 
-
-void send(const std::vector<uint8_t>& bytes) {
-    if (write(g_in, bytes.data(), bytes.size()) != ssize_t(bytes.size())) exit(1);
+void send(const Bytes& bytes) {
+    if (!g_helper->send(bytes)) exit(1);
 }
 
 // Types `text`; characters per second from the write to the last press, and
 // how many arrived wrong or not at all.
 void typing_run(const char* name, const std::vector<uint32_t>& text) {
-    std::vector<uint8_t> bytes;
+    Bytes bytes;
     for (uint32_t cp : text) add_text(bytes, cp);
     const uint64_t start = now_ns();
     send(bytes);
@@ -141,7 +137,7 @@ int main(int argc, char** argv) {
     xcb_map_window(g_conn, window);
     xcb_set_input_focus(g_conn, XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
     refresh_keymap();
-    g_in = start_helper(argv[1], &g_helper);
+    g_helper = start_helper(argv[1]);
 
     // Accents, CJK and emoji: the characters of a text in a language other than English.
     const uint32_t mixed[] = {0xE9, 0xE0, 0xFC, 0xF6, 0xDF, 0xE7, 0xF1, 0xF8, 0xE5, 0xE6,
@@ -163,10 +159,10 @@ int main(int argc, char** argv) {
     for (int i = 0; i < trials; ++i) {
         for (int ten : {0, 1}) {
             const int x = 100 + (i * 37) % 800, y = 100 + (i * 53 + ten * 7) % 600;
-            std::vector<uint8_t> bytes;
+            Bytes bytes;
             std::vector<uint32_t> typed;
             for (int c = 0; ten && c < 10; ++c) typed.push_back(next++), add_text(bytes, typed.back());
-            add_move(bytes, x, y);
+            append(bytes, controller::move_to(uint16_t(x), uint16_t(y)));
             const uint64_t start = now_ns();
             send(bytes);
             Arrival a{};
@@ -179,8 +175,8 @@ int main(int argc, char** argv) {
     printf("\n| move queued behind | moves | p50 (ms) | p99 (ms) |\n|---|---|---|---|\n");
     printf("| nothing | %d | %.3f | %.3f |\n", trials, p50_ms(behindNone), p99_ms(behindNone));
     printf("| 10 characters outside the keymap | %d | %.3f | %.3f |\n", trials, p50_ms(behindTen), p99_ms(behindTen));
-    close(g_in);
-    waitpid(g_helper, nullptr, 0);
+    g_helper->close_stdin();
+    g_helper->wait(controller::kPatience);
     xcb_disconnect(g_conn);
     return 0;
 }

@@ -20,7 +20,7 @@ frame_bytes=$((1920 * 1080 * 4))
 scripts/setup.sh foot
 scripts/build.sh release >/dev/null
 work=$(mktemp -d)
-c++ -O2 -std=c++20 -o "$work/capture_reader" bench/capture_reader.cpp
+reader=$PWD/build/release/bench/capture_reader
 helper=$PWD/build/release/screenshare-helper
 source bench/private_sway.sh
 trap 'kill -- -"$sway_group" 2>/dev/null || true; rm -rf "$runtime" "$work"' EXIT
@@ -40,7 +40,7 @@ run() {
   local raw=()
   [ "$name" = helper ] || raw=(--raw "$frame_bytes")
   local result
-  result=$("$work/capture_reader" "$fps" "$warmup" "$window" "$pid" "$sway_pid" "${raw[@]}" <"$work/fifo" ||
+  result=$("$reader" "$fps" "$warmup" "$window" "$pid" "$sway_pid" "${raw[@]}" <"$work/fifo" ||
     echo "- 0 - - -")
   kill -INT "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true

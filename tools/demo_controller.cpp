@@ -8,10 +8,7 @@
 //   X, Y: root position of the terminal's first character cell; the terminal
 //   reads the typed line on its second row and writes it to LINE_FILE.
 
-#include <fcntl.h>
 #include <png.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -28,7 +25,13 @@
 #include <thread>
 #include <vector>
 
+#include "controller/child.h"
+#include "controller/frame_reader.h"
+#include "controller/messages.h"
+
 namespace {
+
+using controller::Bytes;
 
 using Clock = std::chrono::steady_clock;
 
@@ -54,20 +57,6 @@ struct Terminal {
     int x, y, cellWidth, cellHeight;
     std::string lineFile;
 };
-
-uint32_t le32(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
-bool read_exactly(int fd, uint8_t* out, size_t size) {
-    while (size > 0) {
-        const ssize_t n = read(fd, out, size);
-        if (n <= 0) return false;
-        out += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
 
 bool save_png(const std::string& path, const uint8_t* bgra, uint32_t width, uint32_t height) {
     FILE* file = fopen(path.c_str(), "wb");
@@ -170,19 +159,14 @@ private:
     size_t dropped_ = 0;
 };
 
-// Control messages, big-endian payloads.
-void put_move(std::vector<uint8_t>& out, int x, int y) {
-    out.insert(out.end(), {0x01, uint8_t(x >> 8), uint8_t(x), uint8_t(y >> 8), uint8_t(y)});
+using controller::append, controller::kPress, controller::kRelease;
+
+void tap_key(Bytes& out, uint16_t vk) {
+    append(out, controller::key(vk, kPress)), append(out, controller::key(vk, kRelease));
 }
-void put_left_button(std::vector<uint8_t>& out, bool press) { out.insert(out.end(), {0x02, 1, uint8_t(press)}); }
-void put_key(std::vector<uint8_t>& out, uint16_t vk, bool press) {
-    out.insert(out.end(), {0x04, uint8_t(vk >> 8), uint8_t(vk), uint8_t(press)});
+void tap_text(Bytes& out, uint32_t cp) {
+    append(out, controller::text(cp, kPress)), append(out, controller::text(cp, kRelease));
 }
-void put_text(std::vector<uint8_t>& out, uint32_t cp, bool press) {
-    out.insert(out.end(), {0x05, uint8_t(cp >> 16), uint8_t(cp >> 8), uint8_t(cp), uint8_t(press)});
-}
-void tap_key(std::vector<uint8_t>& out, uint16_t vk) { put_key(out, vk, true), put_key(out, vk, false); }
-void tap_text(std::vector<uint8_t>& out, uint32_t cp) { put_text(out, cp, true), put_text(out, cp, false); }
 
 // The key on a US keyboard that types `c`, and whether it needs Shift.
 std::optional<std::pair<uint16_t, bool>> us_key(char c) {
@@ -200,17 +184,18 @@ std::optional<std::pair<uint16_t, bool>> us_key(char c) {
 }
 
 // One piece per frame, so that the typing can be watched in the video.
-std::vector<std::vector<uint8_t>> typing_messages(const Terminal& t) {
-    std::vector<std::vector<uint8_t>> pieces(1);
+std::vector<Bytes> typing_messages(const Terminal& t) {
+    std::vector<Bytes> pieces(1);
     // Without a window manager the keyboard follows the pointer.
-    put_move(pieces.back(), t.x + 10 * t.cellWidth, t.y + kLineRow * t.cellHeight + t.cellHeight / 2);
+    pieces.back() = controller::move_to(uint16_t(t.x + 10 * t.cellWidth),
+                                        uint16_t(t.y + kLineRow * t.cellHeight + t.cellHeight / 2));
     for (const char* c = kKeyedPart; *c; ++c) {
         const auto key = us_key(*c);
         if (!key) continue;
         auto& out = pieces.emplace_back();
-        if (key->second) put_key(out, kVkShift, true);
+        if (key->second) append(out, controller::key(kVkShift, kPress));
         tap_key(out, key->first);
-        if (key->second) put_key(out, kVkShift, false);
+        if (key->second) append(out, controller::key(kVkShift, kRelease));
     }
     tap_text(pieces.emplace_back(), kAccent);
     tap_key(pieces.emplace_back(), kVkSpace);
@@ -219,11 +204,14 @@ std::vector<std::vector<uint8_t>> typing_messages(const Terminal& t) {
     return pieces;
 }
 
-std::vector<uint8_t> double_click_messages(const Terminal& t) {
-    std::vector<uint8_t> out;
+Bytes double_click_messages(const Terminal& t) {
     const int middle = kWordColumn + static_cast<int>(kWord.size()) / 2;
-    put_move(out, t.x + middle * t.cellWidth + t.cellWidth / 2, t.y + kLineRow * t.cellHeight + t.cellHeight / 2);
-    for (int i = 0; i < 2; ++i) put_left_button(out, true), put_left_button(out, false);
+    Bytes out = controller::move_to(uint16_t(t.x + middle * t.cellWidth + t.cellWidth / 2),
+                                    uint16_t(t.y + kLineRow * t.cellHeight + t.cellHeight / 2));
+    for (int i = 0; i < 2; ++i) {
+        append(out, controller::button(controller::kLeftButton, kPress));
+        append(out, controller::button(controller::kLeftButton, kRelease));
+    }
     return out;
 }
 
@@ -259,12 +247,12 @@ public:
     const std::string& line() const { return line_; }
     const std::string& selection() const { return selection_; }
 
-    void on_frame(int helperStdin) {
+    void on_frame(controller::Child& helper) {
         const auto now = Clock::now();
         switch (step_) {
             case Step::Type:
                 if (typed_ == 0) printf("typing into the terminal: \"%s\"\n", kExpectedLine);
-                send(helperStdin, typing_[typed_]);
+                send(helper, typing_[typed_]);
                 if (++typed_ == typing_.size()) advance(Step::AwaitLine, now + kLineDeadline);
                 break;
             case Step::AwaitLine:
@@ -273,7 +261,7 @@ public:
                     if (now > deadline_) advance(Step::Done, now);
                     break;
                 }
-                send(helperStdin, double_click_messages(terminal_));
+                send(helper, double_click_messages(terminal_));
                 printf("double-clicking \"%.*s\"\n", static_cast<int>(kWord.size()), kWord.data());
                 advance(Step::AwaitSelection, now + kSelectionDeadline);
                 break;
@@ -291,41 +279,24 @@ private:
     enum class Step { Type, AwaitLine, AwaitSelection, Done };
 
     void advance(Step next, Clock::time_point deadline) { step_ = next, deadline_ = deadline; }
-    static void send(int fd, const std::vector<uint8_t>& bytes) {
-        if (write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+    static void send(controller::Child& helper, const Bytes& bytes) {
+        if (!helper.send(bytes)) {
             fprintf(stderr, "demo: could not write to the helper\n");
         }
     }
 
     Terminal terminal_;
-    std::vector<std::vector<uint8_t>> typing_;
+    std::vector<Bytes> typing_;
     size_t typed_ = 0;
     Step step_ = Step::Type;
     Clock::time_point deadline_, nextPoll_;
     std::string line_, selection_;
 };
 
-pid_t start_helper(const char* path, int& toChild, int& fromChild) {
-    int in[2], out[2];
-    // Close-on-exec, so that ffmpeg and xclip do not hold the helper's stdin open.
-    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return -1;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in[0], STDIN_FILENO);
-        dup2(out[1], STDOUT_FILENO);
-        execl(path, path, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(in[0]), close(out[1]);
-    toChild = in[1], fromChild = out[0];
-    return pid;
-}
-
-int stop_helper(pid_t pid, int toChild) {
-    close(toChild);  // the stop request
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// Closes the helper's stdin, the stop request, and waits for it to end.
+int stop_helper(controller::Child& helper) {
+    helper.close_stdin();
+    return helper.exit_code();
 }
 
 }  // namespace
@@ -343,39 +314,36 @@ int main(int argc, char** argv) {
     const std::string outDir = argv[2];
     const double seconds = atof(argv[3]);
     signal(SIGPIPE, SIG_IGN);
-    int toChild = -1, fromChild = -1;
-    const pid_t pid = start_helper(argv[1], toChild, fromChild);
-    if (pid < 0) return 1;
+    // Its log goes to our stderr, among our own lines.
+    controller::Child helper({argv[1]}, {}, controller::Output::Pipe, controller::Output::Inherit);
 
-    uint8_t header[28];
-    if (!read_exactly(fromChild, header, sizeof header)) {
-        fprintf(stderr, "demo: the helper sent no header\n");
-        printf("helper exit status: %d\n", stop_helper(pid, toChild));
+    const auto header = controller::read_header(helper.stdout_fd());
+    if (header) printf("header: %s\n", controller::describe(*header).c_str());
+    if (!header || !controller::is_valid(*header)) {
+        fprintf(stderr, header ? "demo: not a valid frame stream\n" : "demo: the helper sent no header\n");
+        printf("helper exit status: %d\n", stop_helper(helper));
         return 1;
     }
-    const uint32_t width = le32(header + 8), height = le32(header + 12);
-    const uint32_t fps = le32(header + 16), frameBytes = le32(header + 24);
-    printf("header: magic=%.4s version=%u %ux%u fps=%u format=%.4s frameBytes=%u\n", header, le32(header + 4),
-           width, height, fps, header + 20, frameBytes);
+    const uint32_t width = header->width, height = header->height;
 
     const std::string videoPath = outDir + "/demo.mp4";
     VideoEncoder video;
-    const bool recording = video.start(videoPath, width, height, fps);
+    const bool recording = video.start(videoPath, width, height, header->fps);
     std::optional<Operator> op;
     if (terminal) op.emplace(*terminal);
 
-    std::vector<uint8_t> frame(frameBytes);
+    Bytes frame;
     uint64_t frames = 0;
     auto start = Clock::now();
     double elapsed = 0;
-    while ((elapsed < seconds || (op && !op->done())) && read_exactly(fromChild, frame.data(), frame.size())) {
+    while ((elapsed < seconds || (op && !op->done())) && controller::read_frame(helper.stdout_fd(), *header, frame)) {
         if (frames++ == 0) {
             start = Clock::now();  // the rate counts from the first frame on
             report_saved(save_png(outDir + "/demo-first.png", frame.data(), width, height), "first frame",
                          outDir + "/demo-first.png");
         }
         video.push(frame);
-        if (op) op->on_frame(toChild);
+        if (op) op->on_frame(helper);
         elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     }
     printf("frames: %llu in %.2f s = %.1f fps\n", static_cast<unsigned long long>(frames), elapsed,
@@ -384,7 +352,7 @@ int main(int argc, char** argv) {
         report_saved(save_png(outDir + "/demo-last.png", frame.data(), width, height), "last frame",
                      outDir + "/demo-last.png");
     }
-    const int status = stop_helper(pid, toChild);
+    const int status = stop_helper(helper);
     printf("stdin closed; helper exit status: %d\n", status);
     if (recording) report_saved(video.finish(), "video", videoPath);
     bool inputOk = true;

@@ -19,7 +19,7 @@ namespace {
 
 // Whether a frame soon shows the screen from (dx, dy) on, exactly and opaque,
 // but for the pointer drawn near frame pixel (px, py).
-bool shows_screen(Child& helper, const Header& h, XClient& x, int px, int py, int dx = 0, int dy = 0) {
+bool shows_screen(Child& helper, const StreamHeader& h, XClient& x, int px, int py, int dx = 0, int dy = 0) {
     const Bytes screen = x.root_pixels();
     const size_t rootWidth = screen.size() / 4 / x.root_height();
     return eventually([&] {

@@ -8,13 +8,13 @@
 #include <cstring>
 #include <tuple>
 
-#include "e2e/messages.h"
+#include "e2e/helper.h"
 #include "e2e/sway.h"
 
 namespace {
 
 // Whether a frame soon is grim's picture of the output, pointer included, exactly and opaque.
-bool shows_output(Child& helper, const Header& h, const Sway& sway, const std::string& output = "HEADLESS-1") {
+bool shows_output(Child& helper, const StreamHeader& h, const Sway& sway, const std::string& output = "HEADLESS-1") {
     return eventually([&] {
         const Bytes rgb = grim(sway, output);
         const auto frame = read_frame(helper, h);

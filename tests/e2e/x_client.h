@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "e2e/messages.h"
+#include "e2e/helper.h"
 #include "e2e/xvfb.h"
 #include "support/child.h"
 
