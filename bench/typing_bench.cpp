@@ -144,37 +144,46 @@ int main(int argc, char** argv) {
                               0x65E5, 0x672C, 0x8A9E, 0x5B57, 0x1F600, 0x1F389};
     std::vector<uint32_t> text;
     for (int i = 0; i < 1000; ++i) text.push_back(mixed[i % std::size(mixed)]);
+    // More distinct characters than a stock Xvfb has spare keys (19): 31
+    // accented letters, 5 CJK characters and 5 emoji, in random order.
+    std::vector<uint32_t> alphabet;
+    for (uint32_t cp = 0xE0; cp <= 0xFF; ++cp)
+        if (cp != 0xF7) alphabet.push_back(cp);
+    for (uint32_t cp : {0x4E2D, 0x6587, 0x65E5, 0x672C, 0x8A9E, 0x1F600, 0x1F389, 0x1F44D, 0x1F680, 0x1F30D})
+        alphabet.push_back(cp);
+    std::vector<uint32_t> shuffled;
+    for (uint32_t i = 0, r = 20261207; i < 1000; ++i) r = r * 1103515245 + 12345, shuffled.push_back(alphabet[(r >> 16) % 41]);
     std::vector<uint32_t> distinct;
     for (uint32_t i = 0; i < 1000; ++i) distinct.push_back(0x4E00 + i);
     printf("| text | characters | chars/s | wrong | missing |\n|---|---|---|---|---|\n");
     typing_run("16 distinct characters, repeated", text);
+    typing_run("41 distinct characters, in random order", shuffled);
     typing_run("1000 distinct CJK characters", distinct);
 
-    // A move behind ten characters that each need a spare key of their own
-    // (fresh CJK characters every trial, as an input method commits them, a
-    // little apart), against a move behind none.
+    // A move behind ten characters that have spare keys already (typed once
+    // before), against a move behind none.
+    const std::vector<uint32_t> ten(std::begin(mixed), std::begin(mixed) + 10);
+    typing_run("the ten characters of the moves below", ten);
     g_readKeymap = false;
     std::vector<uint64_t> behindNone, behindTen;
-    uint32_t next = 0x5000;
     for (int i = 0; i < trials; ++i) {
-        for (int ten : {0, 1}) {
-            const int x = 100 + (i * 37) % 800, y = 100 + (i * 53 + ten * 7) % 600;
+        for (int withTen : {0, 1}) {
+            const int x = 100 + (i * 37) % 800, y = 100 + (i * 53 + withTen * 7) % 600;
             Bytes bytes;
-            std::vector<uint32_t> typed;
-            for (int c = 0; ten && c < 10; ++c) typed.push_back(next++), add_text(bytes, typed.back());
+            for (int c = 0; withTen && c < 10; ++c) add_text(bytes, ten[size_t(c)]);
             append(bytes, controller::move_to(uint16_t(x), uint16_t(y)));
             const uint64_t start = now_ns();
             send(bytes);
             Arrival a{};
             while (next_arrival(a) && (a.key || a.x != x || a.y != y)) {
             }
-            (ten ? behindTen : behindNone).push_back(now_ns() - start);
+            (withTen ? behindTen : behindNone).push_back(now_ns() - start);
             usleep(40'000);
         }
     }
     printf("\n| move queued behind | moves | p50 (ms) | p99 (ms) |\n|---|---|---|---|\n");
     printf("| nothing | %d | %.3f | %.3f |\n", trials, p50_ms(behindNone), p99_ms(behindNone));
-    printf("| 10 characters outside the keymap | %d | %.3f | %.3f |\n", trials, p50_ms(behindTen), p99_ms(behindTen));
+    printf("| 10 characters on spare keys | %d | %.3f | %.3f |\n", trials, p50_ms(behindTen), p99_ms(behindTen));
     g_helper->close_stdin();
     g_helper->wait(controller::kPatience);
     xcb_disconnect(g_conn);

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Bursts of characters outside the US keymap into real X clients with one
+# core kept busy: xterm running cat in raw mode, and a GTK 3 entry (zenity),
+# which rebuilds its keymap on every change and falls behind most. Counts the
+# characters that arrived as another one, or not at all.
+# Usage: bench/client_bursts.sh [RUNS] [CHARACTERS]
+# HELPER_BUILD_DIR=dir uses an existing build; REUSE_MS=n measures a helper
+# built with another spare-key reuse age (into build/reuse-n).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-10}
+count=${2:-300}
+scripts/setup.sh xterm zenity xdotool >&2
+if [ -n "${REUSE_MS:-}" ]; then
+  export HELPER_BUILD_DIR=build/reuse-$REUSE_MS
+  cmake -S . -B "$HELPER_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHELPER_BUILD_TESTS=OFF \
+    -DHELPER_SPARE_KEY_REUSE_MS="$REUSE_MS" >/dev/null
+  cmake --build "$HELPER_BUILD_DIR" --target screenshare-helper >/dev/null
+fi
+source bench/private_xvfb.sh burst_typist
+export LC_ALL=C.UTF-8
+work=$(mktemp -d)
+( while :; do :; done ) &
+busy=$!
+trap 'kill "$busy" "$xvfb" 2>/dev/null || true; rm -rf "$work" "$fifo"' EXIT
+
+# 41 characters: 31 accented Latin letters, 5 CJK characters, 5 emoji.
+alphabet=$(python3 -c 'print("".join(chr(c) for c in range(0xE0, 0x100) if c != 0xF7) + "中文日本語😀🎉👍🚀🌍", end="")')
+burst() { python3 -c 'import random,sys; r=random.Random(int(sys.argv[2])); print("".join(r.choice(sys.argv[1]) for _ in range(int(sys.argv[3]))), end="")' "$alphabet" "$1" "$count"; }
+wrong() { python3 -c 'import sys; a,b=sys.argv[1],sys.argv[2]; print(sum(x!=y for x,y in zip(a,b))+abs(len(a)-len(b)))' "$1" "$2"; }
+
+# Runs the typist at the middle of window $1 with text $2, until `done` holds (60 s at most).
+type_into() {
+  local window=$1 text=$2 done=$3
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  xdotool windowfocus --sync "$window"
+  coproc TYPIST { "$out/burst_typist" "$build/screenshare-helper" $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) "$text"; }
+  for _ in $(seq 600); do eval "$done" && break; sleep 0.1; done
+  eval "exec ${TYPIST[1]}>&-"
+  wait "$TYPIST_PID"
+}
+
+echo "reuse age: ${REUSE_MS:-200 (the default)} ms; $runs runs of $count characters from a ${#alphabet}-character alphabet"
+echo "| client | run | wrong or missing |"
+echo "|---|---|---|"
+total_xterm=0 total_gtk=0
+for run in $(seq "$runs"); do
+  text=$(burst "$run")
+
+  rm -f "$work/ready" "$work/typed"
+  xterm -u8 -geometry 100x30+0+0 -title burst-xterm -e sh -c "stty raw -echo; touch '$work/ready'; exec cat > '$work/typed'" &
+  term=$!
+  until [ -e "$work/ready" ]; do sleep 0.1; done
+  window=$(xdotool search --sync --name burst-xterm | head -1)
+  type_into "$window" "$text" "grep -q \$'\\r' '$work/typed' 2>/dev/null"
+  kill "$term" 2>/dev/null || true; wait "$term" 2>/dev/null || true
+  got=$(tr -d '\r' < "$work/typed")
+  n=$(wrong "$text" "$got"); total_xterm=$((total_xterm + n))
+  echo "| xterm | $run | $n |"
+
+  zenity --entry --title=burst-gtk > "$work/entry" 2>/dev/null &
+  entry=$!
+  window=$(xdotool search --sync --name burst-gtk | head -1)
+  type_into "$window" "$text" "! kill -0 $entry 2>/dev/null"
+  wait "$entry" || true
+  n=$(wrong "$text" "$(cat "$work/entry")"); total_gtk=$((total_gtk + n))
+  echo "| GTK 3 entry | $run | $n |"
+done
+echo
+echo "total wrong or missing: xterm $total_xterm, GTK 3 entry $total_gtk (of $((runs * count)) each)"
