@@ -27,7 +27,17 @@ trap 'kill "$busy" "$xvfb" 2>/dev/null || true; rm -rf "$work" "$fifo"' EXIT
 # 41 characters: 31 accented Latin letters, 5 CJK characters, 5 emoji.
 alphabet=$(python3 -c 'print("".join(chr(c) for c in range(0xE0, 0x100) if c != 0xF7) + "中文日本語😀🎉👍🚀🌍", end="")')
 burst() { python3 -c 'import random,sys; r=random.Random(int(sys.argv[2])); print("".join(r.choice(sys.argv[1]) for _ in range(int(sys.argv[3]))), end="")' "$alphabet" "$1" "$count"; }
-wrong() { python3 -c 'import sys; a,b=sys.argv[1],sys.argv[2]; print(sum(x!=y for x,y in zip(a,b))+abs(len(a)-len(b)))' "$1" "$2"; }
+# Characters that arrived as another one, and those that did not arrive (or arrived extra).
+wrong() {
+  python3 -c '
+import difflib, sys
+sent, got = sys.argv[1], sys.argv[2]
+wrong = lost = 0
+for op, a0, a1, b0, b1 in difflib.SequenceMatcher(None, sent, got, autojunk=False).get_opcodes():
+    if op == "replace": wrong += max(a1 - a0, b1 - b0)
+    elif op != "equal": lost += max(a1 - a0, b1 - b0)
+print(wrong, lost)' "$1" "$2"
+}
 
 # Runs the typist at the middle of window $1 with text $2, until `done` holds (60 s at most).
 type_into() {
@@ -41,8 +51,8 @@ type_into() {
 }
 
 echo "reuse age: ${REUSE_MS:-200 (the default)} ms; $runs runs of $count characters from a ${#alphabet}-character alphabet"
-echo "| client | run | wrong or missing |"
-echo "|---|---|---|"
+echo "| client | run | wrong | missing |"
+echo "|---|---|---|---|"
 total_xterm=0 total_gtk=0
 for run in $(seq "$runs"); do
   text=$(burst "$run")
@@ -55,16 +65,16 @@ for run in $(seq "$runs"); do
   type_into "$window" "$text" "grep -q \$'\\r' '$work/typed' 2>/dev/null"
   kill "$term" 2>/dev/null || true; wait "$term" 2>/dev/null || true
   got=$(tr -d '\r' < "$work/typed")
-  n=$(wrong "$text" "$got"); total_xterm=$((total_xterm + n))
-  echo "| xterm | $run | $n |"
+  read -r w m < <(wrong "$text" "$got"); total_xterm=$((total_xterm + w + m))
+  echo "| xterm | $run | $w | $m |"
 
   zenity --entry --title=burst-gtk > "$work/entry" 2>/dev/null &
   entry=$!
   window=$(xdotool search --sync --name burst-gtk | head -1)
   type_into "$window" "$text" "! kill -0 $entry 2>/dev/null"
   wait "$entry" || true
-  n=$(wrong "$text" "$(cat "$work/entry")"); total_gtk=$((total_gtk + n))
-  echo "| GTK 3 entry | $run | $n |"
+  read -r w m < <(wrong "$text" "$(cat "$work/entry")"); total_gtk=$((total_gtk + w + m))
+  echo "| GTK 3 entry | $run | $w | $m |"
 done
 echo
 echo "total wrong or missing: xterm $total_xterm, GTK 3 entry $total_gtk (of $((runs * count)) each)"
