@@ -46,18 +46,27 @@ std::optional<SpareKeyPool::Lease> SpareKeyPool::press(uint32_t symbol, uint64_t
     return lease;
 }
 
-std::vector<SpareKeyPool::Assignment> SpareKeyPool::assign_ready(const std::vector<uint32_t>& symbols,
-                                                                 uint64_t nowNs) {
+std::vector<SpareKeyPool::Assignment> SpareKeyPool::assign_ready(const std::vector<uint32_t>& symbols, uint64_t nowNs,
+                                                                 const std::function<size_t(uint32_t)>& nextUse) {
     std::vector<Assignment> given;
-    for (uint32_t symbol : symbols) {
+    for (size_t i = 0; i < symbols.size(); ++i) {
+        const uint32_t symbol = symbols[i];
         if (symbol == 0 || carries(symbol)) continue;
-        const auto ready = next_ready_ns(nowNs);
-        if (!ready || *ready > nowNs) break;
-        Slot& slot = slots_[static_cast<size_t>(next_slot() - slots_.data())];
-        slot.symbol = symbol;
+        Slot* victim = nullptr;
+        for (Slot& s : slots_) {
+            if (s.held || (s.symbol != 0 && s.lastUseNs + minAgeNs_ > nowNs)) continue;
+            if (s.symbol == 0) {
+                victim = &s;
+                break;
+            }
+            if (!victim || nextUse(s.symbol) > nextUse(victim->symbol)) victim = &s;
+        }
+        // Taking a key whose symbol is needed first would only move the wait.
+        if (!victim || (i > 0 && victim->symbol != 0 && nextUse(victim->symbol) <= nextUse(symbol))) break;
+        victim->symbol = symbol;
         // Counts as a use: the key is not taken back before its press.
-        slot.lastUseNs = nowNs;
-        given.push_back({slot.key, symbol});
+        victim->lastUseNs = nowNs;
+        given.push_back({victim->key, symbol});
     }
     return given;
 }

@@ -31,13 +31,18 @@ public:
     // nothing when every key is held.
     std::optional<uint64_t> next_ready_ns(uint64_t nowNs) const;
     // Gives keys that may take a new symbol now to `symbols` that have none,
-    // in order, up to the first that would have to wait; each keeps its key,
-    // not held, for the press that follows. What each key must now carry.
+    // in the order they are needed; each keeps its key, not held, for the
+    // press that follows. `nextUse` says how soon a symbol is needed (lower:
+    // sooner; SIZE_MAX: not in sight). A free key goes first, else the ready
+    // key whose symbol is needed last, as long as that is after the symbol
+    // it would go to; the first symbol gets a key whenever one is ready.
+    // What each key must now carry.
     struct Assignment {
         uint8_t key;
         uint32_t symbol;
     };
-    std::vector<Assignment> assign_ready(const std::vector<uint32_t>& symbols, uint64_t nowNs);
+    std::vector<Assignment> assign_ready(const std::vector<uint32_t>& symbols, uint64_t nowNs,
+                                         const std::function<size_t(uint32_t)>& nextUse);
     void release(uint8_t key, uint64_t nowNs);
 
     // After someone else changed the keymap: `symbolOn` tells what each key

@@ -251,22 +251,28 @@ TEST(SpareKeyPool, ReusesTheLeastRecentlyUsedKeyNotHeldOnceItIsOldEnough) {
 }
 
 // Characters queued behind are given keys together, as long as keys are free
-// or old enough; a key so given is not taken back before its press.
-TEST(SpareKeyPool, GivesReadyKeysToQueuedCharactersInOrder) {
+// or old enough; the key whose character is needed last goes first, and a
+// key so given is not taken back before its press.
+TEST(SpareKeyPool, GivesReadyKeysToQueuedCharactersKeepingThoseNeededSoonest) {
     SpareKeyPool pool({10, 11, 12}, 100);
     const auto keys = [](const std::vector<SpareKeyPool::Assignment>& given) {
         std::vector<std::pair<int, uint32_t>> out;
         for (const auto& a : given) out.emplace_back(a.key, a.symbol);
         return out;
     };
+    using Keys = std::vector<std::pair<int, uint32_t>>;
+    const std::map<uint32_t, size_t> queue = {{'C', 0}, {'A', 1}, {'B', 2}, {'D', 3}, {'E', 6}};
+    const auto nextUse = [&](uint32_t s) { return queue.count(s) ? queue.at(s) : SIZE_MAX; };
     ASSERT_TRUE(pool.press('A', 0));
     pool.release(10, 1);
-    EXPECT_EQ(keys(pool.assign_ready({'A', 'B', 'B', 'C', 'D'}, 50)),
-              (std::vector<std::pair<int, uint32_t>>{{11, 'B'}, {12, 'C'}}));  // A has its key; D must wait for A's
-    EXPECT_EQ(pool.next_ready_ns(50), std::optional<uint64_t>(101));
-    EXPECT_EQ(keys(pool.assign_ready({'D'}, 101)), (std::vector<std::pair<int, uint32_t>>{{10, 'D'}}));
-    EXPECT_FALSE(pool.press('B', 120)->remap);  // B kept its key
-    EXPECT_EQ(pool.next_ready_ns(120), std::optional<uint64_t>(150));  // C's, given at 50
+    EXPECT_EQ(keys(pool.assign_ready({'A', 'B', 'B', 'X'}, 50, nextUse)), (Keys{{11, 'B'}, {12, 'X'}}));
+    EXPECT_EQ(pool.next_ready_ns(50), std::optional<uint64_t>(101));  // every key in use: A's is oldest
+    // C, first in line, takes X's key (not needed) though A's is older; D would
+    // take B's, needed before it: no gain, D waits.
+    EXPECT_EQ(keys(pool.assign_ready({'C', 'D'}, 150, nextUse)), (Keys{{12, 'C'}}));
+    EXPECT_EQ(keys(pool.assign_ready({'E'}, 160, nextUse)), (Keys{{11, 'E'}}));  // first in line: B's, needed after A
+    EXPECT_FALSE(pool.press('A', 170)->remap);  // A kept its key
+    EXPECT_EQ(pool.next_ready_ns(170), std::optional<uint64_t>(250));  // C's, given at 150
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <unordered_map>
 
 #include "input/keysyms.h"
 #include "platform/clock.h"
@@ -165,13 +166,26 @@ bool XTestPoster::head_ready(std::optional<uint64_t>* waitUntil) {
 }
 
 void XTestPoster::map_upcoming_text(uint64_t nowNs) {
+    // Where each character queued ahead is first typed: the keys of those
+    // typed soonest are the last to be taken for another.
     std::vector<uint32_t> symbols;
+    std::unordered_map<uint32_t, size_t> firstUse;
     const size_t scan = std::min(queue_.size(), 4 * kLookahead);
-    for (size_t i = 0; i < scan && symbols.size() < kLookahead; ++i) {
+    for (size_t i = 0; i < scan; ++i) {
+        const auto* text = std::get_if<TextEvent>(&queue_[i]);
+        if (!text || !text->keyDown) continue;
+        const uint32_t keysym = code_point_to_keysym(utf16_to_code_point(text->units, text->unitCount));
+        firstUse.emplace(keysym, i);
         const auto symbol = spare_symbol_needed(queue_[i]);
-        if (symbol && std::find(symbols.begin(), symbols.end(), *symbol) == symbols.end()) symbols.push_back(*symbol);
+        if (symbol && symbols.size() < kLookahead && std::find(symbols.begin(), symbols.end(), *symbol) == symbols.end()) {
+            symbols.push_back(*symbol);
+        }
     }
-    set_key_symbols(spareKeys_->assign_ready(symbols, nowNs));
+    const auto nextUse = [&](uint32_t symbol) {
+        const auto at = firstUse.find(symbol);
+        return at == firstUse.end() ? SIZE_MAX : at->second;
+    };
+    set_key_symbols(spareKeys_->assign_ready(symbols, nowNs, nextUse));
 }
 
 // One change of the keymap for each run of neighbouring keys: every change
