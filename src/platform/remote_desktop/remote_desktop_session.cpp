@@ -22,6 +22,9 @@ constexpr const char* kSessionClosedLine = "[capture] ERROR: the desktop closed 
 constexpr const char* kServiceGoneLine = "[capture] ERROR: the remote-desktop service left the session bus\n";
 constexpr const char* kBusLostLine = "[capture] ERROR: lost the connection to the session bus\n";
 constexpr auto kSettleTimeout = std::chrono::seconds(3);
+// Calls in flight at most: a bus limits the replies one connection may be
+// owed, and a burst of typing must wait for the desktop rather than fail.
+constexpr size_t kMaxPending = 64;
 constexpr uint32_t kVerticalAxis = 0;
 
 }  // namespace
@@ -112,9 +115,10 @@ sd_bus_message* RemoteDesktopSession::new_notify(const char* member) {
     return r >= 0 ? call : (sd_bus_message_unref(call), nullptr);
 }
 
-void RemoteDesktopSession::send(sd_bus_message* call) {
+void RemoteDesktopSession::send(std::unique_lock<std::mutex>& guard, sd_bus_message* call) {
     MessagePtr owned(call);
     if (!call || stopping_) return;
+    answered_.wait_for(guard, kSettleTimeout, [this] { return pending_ < kMaxPending || stopping_; });
     if (sd_bus_call_async(bus_.get(), nullptr, call, on_reply, this, 0) >= 0) ++pending_;
     wake();
 }
@@ -147,7 +151,7 @@ int RemoteDesktopSession::on_owner_changed(sd_bus_message* message, void* self, 
 }
 
 void RemoteDesktopSession::pointer_motion(double x, double y) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::unique_lock<std::mutex> guard(lock_);
     // Mutter takes a point of its stream's monitor, but not the last column or row.
     if (width_ && height_) {
         x = std::clamp(x, 0.0, width_ - 1.0);
@@ -157,32 +161,32 @@ void RemoteDesktopSession::pointer_motion(double x, double y) {
     const int r = !call ? -1
                   : kind_ == Kind::mutter ? sd_bus_message_append(call, "sdd", streamPath_.c_str(), x, y)
                                           : sd_bus_message_append(call, "udd", node_, x, y);
-    send(r >= 0 ? call : (sd_bus_message_unref(call), nullptr));
+    send(guard, r >= 0 ? call : (sd_bus_message_unref(call), nullptr));
 }
 
 void RemoteDesktopSession::pointer_button(int32_t evdevButton, bool pressed) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::unique_lock<std::mutex> guard(lock_);
     sd_bus_message* call = new_notify("NotifyPointerButton");
     const int r = !call ? -1
                   : kind_ == Kind::mutter ? sd_bus_message_append(call, "ib", evdevButton, int(pressed))
                                           : sd_bus_message_append(call, "iu", evdevButton, uint32_t(pressed));
-    send(r >= 0 ? call : (sd_bus_message_unref(call), nullptr));
+    send(guard, r >= 0 ? call : (sd_bus_message_unref(call), nullptr));
 }
 
 void RemoteDesktopSession::scroll_steps(int32_t steps) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::unique_lock<std::mutex> guard(lock_);
     sd_bus_message* call = new_notify("NotifyPointerAxisDiscrete");
     const int r = call ? sd_bus_message_append(call, "ui", kVerticalAxis, steps) : -1;
-    send(r >= 0 ? call : (sd_bus_message_unref(call), nullptr));
+    send(guard, r >= 0 ? call : (sd_bus_message_unref(call), nullptr));
 }
 
 void RemoteDesktopSession::keysym(uint32_t keysym, bool pressed) {
-    std::lock_guard<std::mutex> guard(lock_);
+    std::unique_lock<std::mutex> guard(lock_);
     sd_bus_message* call = new_notify("NotifyKeyboardKeysym");
     const int r = !call ? -1
                   : kind_ == Kind::mutter ? sd_bus_message_append(call, "ub", keysym, int(pressed))
                                           : sd_bus_message_append(call, "iu", int32_t(keysym), uint32_t(pressed));
-    send(r >= 0 ? call : (sd_bus_message_unref(call), nullptr));
+    send(guard, r >= 0 ? call : (sd_bus_message_unref(call), nullptr));
 }
 
 void RemoteDesktopSession::settle() {

@@ -57,9 +57,10 @@ private:
     // Watches for the session's end and starts the thread that reads the bus.
     bool run(const char* closedInterface, const char* closedPath, std::string* why);
     void read_bus();
-    // A call whose reply is only counted; the caller holds lock_.
+    // A Notify* call of either dialect, to be completed by the caller, who holds lock_.
     sd_bus_message* new_notify(const char* member);
-    void send(sd_bus_message* call);
+    // Sends it, its reply only counted, once fewer than a few calls are in flight.
+    void send(std::unique_lock<std::mutex>& guard, sd_bus_message* call);
     void wake();
     static int on_reply(sd_bus_message* reply, void* self, sd_bus_error*);
     static int on_closed(sd_bus_message*, void* self, sd_bus_error*);
