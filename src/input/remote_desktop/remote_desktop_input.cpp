@@ -17,10 +17,13 @@ constexpr uint32_t kShiftL = 0xFFE1;
 
 }  // namespace
 
+// GNOME makes a session's pointer and keyboard at their first event, and
+// only then do clients bind them: the first events were lost. A modifier
+// pressed and let go, and a move by nothing, make both before real input.
 RemoteDesktopInput::RemoteDesktopInput(RemoteDesktopSession* session) : session_(session) {
-    // GNOME dropped the first key after the session started; a modifier
-    // pressed and let go first takes that place, typing nothing.
-    if (session_) session_->keysym(kShiftL, true), session_->keysym(kShiftL, false);
+    if (!session_) return;
+    session_->keysym(kShiftL, true), session_->keysym(kShiftL, false);
+    session_->pointer_motion_relative(0, 0);
 }
 
 void RemoteDesktopInput::post_event(const MouseEvent& e) {

@@ -164,6 +164,13 @@ void RemoteDesktopSession::pointer_motion(double x, double y) {
     send(guard, r >= 0 ? call : (sd_bus_message_unref(call), nullptr));
 }
 
+void RemoteDesktopSession::pointer_motion_relative(double dx, double dy) {
+    std::unique_lock<std::mutex> guard(lock_);
+    sd_bus_message* call = new_notify(kind_ == Kind::mutter ? "NotifyPointerMotionRelative" : "NotifyPointerMotion");
+    const int r = call ? sd_bus_message_append(call, "dd", dx, dy) : -1;
+    send(guard, r >= 0 ? call : (sd_bus_message_unref(call), nullptr));
+}
+
 void RemoteDesktopSession::pointer_button(int32_t evdevButton, bool pressed) {
     std::unique_lock<std::mutex> guard(lock_);
     sd_bus_message* call = new_notify("NotifyPointerButton");

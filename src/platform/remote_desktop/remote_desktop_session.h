@@ -40,6 +40,7 @@ public:
 
     // Input, in stream pixels, evdev buttons and keysyms.
     void pointer_motion(double x, double y);
+    void pointer_motion_relative(double dx, double dy);
     void pointer_button(int32_t evdevButton, bool pressed);
     void scroll_steps(int32_t steps);  // vertical; positive scrolls down
     void keysym(uint32_t keysym, bool pressed);
