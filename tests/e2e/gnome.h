@@ -69,9 +69,9 @@ public:
         return Child({"/usr/bin/dbus-send", "--bus=" + bus_, "--print-reply", "--dest=org.freedesktop.DBus", "/",
                       "org.freedesktop.DBus.GetNameOwner", "string:" + name}, {}, false).exit_code() == 0;
     }
-    // A process on this desktop, as the desktop's user: a client, a service on its bus.
-    std::unique_ptr<Child> start(const std::vector<std::string>& command) const {
-        std::vector<std::string> args = as_user_;
+    // A process on this desktop, as the desktop's user unless `ours`: a client, a service on its bus.
+    std::unique_ptr<Child> start(const std::vector<std::string>& command, bool ours = false) const {
+        std::vector<std::string> args = ours ? std::vector<std::string>{} : as_user_;
         args.insert(args.end(), {"/usr/bin/env", "-i", "PATH=/usr/bin:/bin", "HOME=" + dir_, "XDG_RUNTIME_DIR=" + dir_,
                                  "DBUS_SESSION_BUS_ADDRESS=" + bus_, std::string("WAYLAND_DISPLAY=") + kDisplay,
                                  "LANG=C.UTF-8"});

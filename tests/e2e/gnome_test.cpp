@@ -40,19 +40,18 @@ bool shows_foot(Child& helper, const Header& h) {
     }, 20s);
 }
 
-TEST(Gnome, TheMonitorIsStreamedAndInputReachesAClientThroughMutterUntilTheHelperEnds) {
-    Gnome gnome;
-    ASSERT_TRUE(gnome.ready()) << gnome.log();
+// The helper on `gnome` with `env`: the monitor streamed as foot drew it; keys, a burst of
+// characters, buttons and wheel steps reaching foot as sent; held input let go at the end.
+void streams_and_operates(const Gnome& gnome, const std::map<std::string, std::string>& env) {
     const std::string typed = std::filesystem::path(gnome.bus().substr(10)).parent_path() / "typed";
     auto terminal = foot(gnome, typed);
-    Child helper(helper_args(), on(gnome));
+    Child helper(helper_args(), env);
     const auto h = read_header(helper);
     ASSERT_TRUE(h) << helper.log();
     EXPECT_EQ(std::tuple(h->magic, h->version, h->width, h->height, h->fps, h->format, h->frameBytes),
               std::tuple("ZNTV", 1u, 1280u, 720u, 30u, 0x41524742u, 1280u * 720 * 4));
     ASSERT_TRUE(shows_foot(helper, *h)) << terminal->log();
     ASSERT_TRUE(helper.wait_log("[ctrl] control loop started")) << helper.log();
-
     // Keys as their US symbols, Shift honoured; then a burst of characters, each as itself.
     std::string expected = "hiA\r";
     for (uint16_t vk : {72, 73}) helper.send(key(vk, 1)), helper.send(key(vk, 0));
@@ -87,6 +86,32 @@ TEST(Gnome, TheMonitorIsStreamedAndInputReachesAClientThroughMutterUntilTheHelpe
     expected += "\033[<0" + cell + "M\033[<0" + cell + "m";
     EXPECT_TRUE(eventually([&] { return read_file(typed) == expected; }, 10s)) << read_file(typed);
     EXPECT_EQ(helper.exit_code(), 0) << helper.log();
+}
+
+TEST(Gnome, TheMonitorIsStreamedAndInputReachesAClientThroughMutterUntilTheHelperEnds) {
+    Gnome gnome;
+    ASSERT_TRUE(gnome.ready()) << gnome.log();
+    streams_and_operates(gnome, on(gnome));
+}
+
+// With no backend named, the portal is chosen on this Wayland desktop; a stand-in answers for
+// it, forwarding to mutter. A refused dialog ends the helper as a failed start.
+TEST(Gnome, ThroughThePortalTheSameWorksAndARefusalEndsTheHelper) {
+    Gnome gnome;
+    ASSERT_TRUE(gnome.ready()) << gnome.log();
+    auto portal = gnome.start({STAND_IN_PORTAL_PATH}, true);
+    ASSERT_TRUE(eventually([&] { return gnome.owned("org.freedesktop.portal.Desktop"); }, 10s)) << portal->log();
+    Child query({HELPER_PATH, "--check-accessibility"}, on(gnome, ""));
+    EXPECT_EQ(query.exit_code(), 0) << query.log();
+    streams_and_operates(gnome, on(gnome, ""));
+
+    portal = gnome.start({STAND_IN_PORTAL_PATH, "--refuse"}, true);
+    ASSERT_TRUE(eventually([&] { return gnome.owned("org.freedesktop.portal.Desktop"); }, 10s)) << portal->log();
+    Child refused(helper_args(), on(gnome, "portal"));
+    EXPECT_EQ(refused.exit_code(), 1);
+    EXPECT_TRUE(refused.read(1, 100ms).empty());
+    EXPECT_NE(refused.log().find("[capture] ERROR: startCapture failed: the user did not allow sharing the screen"),
+              std::string::npos) << refused.log();
 }
 
 // No portal, a signal, a closed stream and mutter gone each end the helper, with an error line
