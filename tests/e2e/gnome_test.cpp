@@ -95,8 +95,9 @@ TEST(Gnome, TheMonitorIsStreamedAndInputReachesAClientThroughMutterUntilTheHelpe
 }
 
 // With no backend named, the portal is chosen on this Wayland desktop; a stand-in answers for
-// it, forwarding to mutter. A refused dialog ends the helper as a failed start.
-TEST(Gnome, ThroughThePortalTheSameWorksAndARefusalEndsTheHelper) {
+// it, forwarding to mutter. The session closed by the desktop, or a refused dialog, ends the
+// helper with status 1.
+TEST(Gnome, ThroughThePortalTheSameWorksAndAClosedSessionOrARefusalEndsTheHelper) {
     Gnome gnome;
     ASSERT_TRUE(gnome.ready()) << gnome.log();
     auto portal = gnome.start({STAND_IN_PORTAL_PATH}, true);
@@ -104,6 +105,14 @@ TEST(Gnome, ThroughThePortalTheSameWorksAndARefusalEndsTheHelper) {
     Child query({HELPER_PATH, "--check-accessibility"}, on(gnome, ""));
     EXPECT_EQ(query.exit_code(), 0) << query.log();
     streams_and_operates(gnome, on(gnome, ""));
+
+    // The desktop ending the session while streaming ends the helper, as a lost display does.
+    Child closed(helper_args(), on(gnome, "portal"));
+    ASSERT_TRUE(read_header(closed)) << closed.log();
+    kill(portal->pid(), SIGUSR1);
+    EXPECT_EQ(closed.exit_code(), 1);
+    EXPECT_NE(closed.log().find("\n[capture] ERROR: the desktop closed the remote-desktop session\n"), std::string::npos)
+        << closed.log();
 
     portal = gnome.start({STAND_IN_PORTAL_PATH, "--refuse"}, true);
     ASSERT_TRUE(eventually([&] { return gnome.owned("org.freedesktop.portal.Desktop"); }, 10s)) << portal->log();

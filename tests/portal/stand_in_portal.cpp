@@ -1,9 +1,11 @@
 // A stand-in for the desktop portal on a test's session bus: the
 // RemoteDesktop and ScreenCast calls the helper makes, answered by
 // forwarding them to mutter's own interfaces, with no dialog. With
-// --refuse, Start answers as a user who refused the dialog.
+// --refuse, Start answers as a user who refused the dialog; SIGUSR1 closes
+// the session, as a desktop does when the user ends the sharing.
 
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <systemd/sd-bus.h>
@@ -29,6 +31,8 @@ struct Portal {
     uint32_t node = 0;
     bool streamAdded = false;
 } g_portal;
+
+volatile sig_atomic_t g_closeAsked = 0;
 
 // The object path the portal gives a request or session of `token` from the message's sender.
 std::string handle_path(sd_bus_message* m, const char* kind, const char* token) {
@@ -129,6 +133,7 @@ int start(sd_bus_message* m, void*, sd_bus_error* error) {
     std::string token;
     if (sd_bus_message_skip(m, "os") < 0 || read_options(m, "handle_token", &token) < 0) return -EINVAL;
     if (g_portal.refuse) return respond(m, token, 1);
+    g_portal.streamAdded = false;
     sd_bus_message* reply = nullptr;
     int r = sd_bus_call_method(g_portal.mutter, kMutterSc, g_portal.scPath.c_str(), "org.gnome.Mutter.ScreenCast.Session",
                                "RecordMonitor", error, &reply, "sa{sv}", "", 1, "cursor-mode", "u", 1u);
@@ -235,7 +240,13 @@ int main(int argc, char** argv) {
         fputs("stand-in portal: cannot serve on the session bus\n", stderr);
         return 1;
     }
+    signal(SIGUSR1, [](int) { g_closeAsked = 1; });
     for (;;) {
+        if (g_closeAsked && !g_portal.rdPath.empty()) {
+            g_closeAsked = 0;
+            sd_bus_call_method(g_portal.mutter, kMutterRd, g_portal.rdPath.c_str(), kMutterRdSession, "Stop", nullptr,
+                               nullptr, "");
+        }
         int r;
         while ((r = sd_bus_process(g_portal.bus, nullptr)) > 0 || (r >= 0 && sd_bus_process(g_portal.mutter, nullptr) > 0)) {
         }

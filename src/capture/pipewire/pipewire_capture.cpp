@@ -99,7 +99,8 @@ void on_state_changed(void* data, pw_stream_state, pw_stream_state state, const 
     if (state == PW_STREAM_STATE_ERROR) {
         const std::string what = error ? error : "stream error";
         // Formats in GPU memory only find no match with ours.
-        fail(s, s->formatKnown ? what : what + " (no format in shared memory agreed: " + kGpuMemoryOnly + "?)");
+        const bool noFormat = !s->formatKnown && what.find("format") != std::string::npos;
+        fail(s, noFormat ? what + " (" + kGpuMemoryOnly + "?)" : what);
     } else if (state == PW_STREAM_STATE_UNCONNECTED) {
         fail(s, "the screen cast ended");
     }
