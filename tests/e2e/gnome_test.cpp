@@ -52,6 +52,8 @@ void streams_and_operates(const Gnome& gnome, const std::map<std::string, std::s
               std::tuple("ZNTV", 1u, 1280u, 720u, 30u, 0x41524742u, 1280u * 720 * 4));
     ASSERT_TRUE(shows_foot(helper, *h)) << terminal->log();
     ASSERT_TRUE(helper.wait_log("[ctrl] control loop started")) << helper.log();
+    // The file is made once the terminal is raw: keys typed before would be a line still being edited.
+    ASSERT_TRUE(eventually([&] { return std::filesystem::exists(typed); }, 10s));
     // Keys as their US symbols, Shift honoured; then a burst of characters, each as itself.
     std::string expected = "hiA\r";
     for (uint16_t vk : {72, 73}) helper.send(key(vk, 1)), helper.send(key(vk, 0));
