@@ -13,6 +13,9 @@ packages=(
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev  # the Wayland backend
   sway grim wev wf-recorder  # a headless compositor for the tests, what they see with, and a benchmark
   zenity  # a GTK entry that the tests type into
+  libpipewire-0.3-dev libsystemd-dev  # the remote-desktop backends: PipeWire, and sd-bus for D-Bus
+  mutter pipewire wireplumber dbus dbus-user-session foot  # a headless GNOME for the tests, and a client on it
+  gstreamer1.0-pipewire gstreamer1.0-tools  # a plain PipeWire consumer for a benchmark
   "$@"
 )
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test. The end-to-end tests
-# start their own private Xvfb servers and headless sway compositors (sway as
-# the unprivileged user that scripts/setup.sh makes, when run as root).
+# start their own private Xvfb servers, headless sway compositors and headless
+# GNOME desktops (sway and GNOME as the unprivileged user that scripts/setup.sh
+# makes, when run as root).
 # Usage: scripts/test.sh [release|asan|tsan]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,6 +1,11 @@
 // The platform seams on Linux: each one goes to the backend chosen at the
-// first call, Wayland when the compositor offers what it needs, else X11.
+// first call: the one SCREENSHARE_HELPER_BACKEND names, else wlroots when
+// the compositor offers what it needs, else the desktop portal on Wayland,
+// else X11.
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <iterator>
 
 #include "app/linux/linux_backend.h"
@@ -10,10 +15,31 @@
 
 namespace {
 
-const LinuxBackendEntry* const kBackends[] = {&kWaylandBackend, &kX11Backend};
+const LinuxBackendEntry* const kBackends[] = {&kWaylandBackend, &kPortalBackend, &kMutterBackend, &kX11Backend};
+
+constexpr const char* kUnknownBackendLine =
+    "[capture] ERROR: SCREENSHARE_HELPER_BACKEND=%s names no backend (x11, wlroots, portal, mutter)\n";
+
+// What a name that matches no backend gets: nothing starts, nothing is posted.
+class NoBackend final : public LinuxBackend {
+public:
+    void* start_capture() override { return nullptr; }
+    void stop_capture(void*, std::function<void(const char*)> done) override { done(nullptr); }
+    void post_event(const InputEvent&) override {}
+    void settle_posted_events() override {}
+    bool input_permitted() override { return false; }
+};
 
 LinuxBackend& chosen() {
-    static const std::unique_ptr<LinuxBackend> backend = [] {
+    static const std::unique_ptr<LinuxBackend> backend = []() -> std::unique_ptr<LinuxBackend> {
+        // A backend asked for by name is the only one tried: it says why it cannot start.
+        if (const char* forced = getenv("SCREENSHARE_HELPER_BACKEND"); forced && *forced) {
+            for (const LinuxBackendEntry* candidate : kBackends) {
+                if (strcmp(candidate->name, forced) == 0) return candidate->make();
+            }
+            fprintf(stderr, kUnknownBackendLine, forced);
+            return std::make_unique<NoBackend>();
+        }
         for (const LinuxBackendEntry* candidate : kBackends) {
             if (candidate->usable()) return candidate->make();
         }

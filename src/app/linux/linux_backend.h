@@ -21,11 +21,13 @@ public:
 };
 
 struct LinuxBackendEntry {
-    const char* name;
+    const char* name;  // as SCREENSHARE_HELPER_BACKEND names it
     // Whether this desktop can be reached this way at all.
     bool (*usable)();
     std::unique_ptr<LinuxBackend> (*make)();
 };
 
 extern const LinuxBackendEntry kWaylandBackend;
+extern const LinuxBackendEntry kPortalBackend;
+extern const LinuxBackendEntry kMutterBackend;
 extern const LinuxBackendEntry kX11Backend;

@@ -46,7 +46,7 @@ private:
 }  // namespace
 
 const LinuxBackendEntry kWaylandBackend = {
-    "Wayland",
+    "wlroots",
     compositor_offers_everything,
     []() -> std::unique_ptr<LinuxBackend> { return std::make_unique<WaylandBackend>(); },
 };

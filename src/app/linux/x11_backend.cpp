@@ -43,7 +43,7 @@ private:
 // Last in the table: an X server is tried whenever Wayland is not usable,
 // and says for itself why it cannot be reached.
 const LinuxBackendEntry kX11Backend = {
-    "X11",
+    "x11",
     [] { return true; },
     []() -> std::unique_ptr<LinuxBackend> { return std::make_unique<X11Backend>(); },
 };

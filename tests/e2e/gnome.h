@@ -1,0 +1,100 @@
+#pragma once
+
+#include <pwd.h>
+#include <wayland-client.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "support/child.h"
+
+// A private headless GNOME for one test: a session bus, pipewire, wireplumber
+// and mutter with one 1280x720 virtual monitor, in a runtime directory of
+// their own, run as the user scripts/setup.sh makes when the test runs as
+// root (as sway is). The bus lets other users in, so that the helper, run by
+// the test, may share that desktop.
+class Gnome {
+public:
+    static constexpr const char* kUser = "screenshare-test";
+    static constexpr const char* kDisplay = "wayland-gnome";
+
+    Gnome() {
+        char dir[] = "/tmp/gnome-test-XXXXXX";
+        if (!mkdtemp(dir)) return;
+        dir_ = dir;
+        bus_ = "unix:path=" + dir_ + "/bus";
+        if (getuid() == 0) {
+            const passwd* user = getpwnam(kUser);
+            if (!user || chown(dir, user->pw_uid, user->pw_gid) != 0) {
+                log_ = "no user: run scripts/setup.sh";
+                return;
+            }
+            as_user_ = {"/usr/bin/setpriv", "--reuid", kUser, "--regid", kUser, "--init-groups", "--"};
+        }
+        std::ofstream(dir_ + "/bus.conf")
+            << "<busconfig><type>session</type><listen>" << bus_ << "</listen><auth>EXTERNAL</auth>"
+            << "<standard_session_servicedirs/><policy context=\"default\"><allow user=\"*\"/>"
+            << "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
+            << "</policy></busconfig>\n";
+        chmod((dir_ + "/bus.conf").c_str(), 0644);
+        bus_daemon_ = start({"dbus-daemon", "--nofork", "--config-file=" + dir_ + "/bus.conf"});
+        if (!eventually([&] { return std::filesystem::exists(dir_ + "/bus"); }, 10s)) return;
+        pipewire_ = start({"pipewire"});
+        if (!eventually([&] { return std::filesystem::exists(dir_ + "/pipewire-0"); }, 10s)) return;
+        wireplumber_ = start({"wireplumber"});
+        mutter_ = start({"mutter", "--headless", "--virtual-monitor", "1280x720", "--wayland", "--no-x11",
+                         std::string("--wayland-display=") + kDisplay});
+        // Both of mutter's doors: its Wayland socket, and its remote desktop on the bus.
+        ready_ = eventually([&] { return answers() && owned("org.gnome.Mutter.ScreenCast"); }, 30s);
+    }
+    ~Gnome() {
+        for (auto* child : {&mutter_, &wireplumber_, &pipewire_, &bus_daemon_}) child->reset();
+        if (!dir_.empty()) std::filesystem::remove_all(dir_);
+    }
+
+    bool ready() const { return ready_; }
+    std::string log() const {
+        std::string all = log_;
+        for (const auto* child : {&bus_daemon_, &pipewire_, &wireplumber_, &mutter_})
+            if (*child) all += (*child)->log();
+        return all;
+    }
+    const std::string& bus() const { return bus_; }
+    // Ends mutter at once, as a crash would.
+    void kill_mutter() { mutter_.reset(); }
+
+    // Whether `name` has an owner on the bus.
+    bool owned(const std::string& name) const {
+        return Child({"/usr/bin/dbus-send", "--bus=" + bus_, "--print-reply", "--dest=org.freedesktop.DBus", "/",
+                      "org.freedesktop.DBus.GetNameOwner", "string:" + name}, {}, controller::Output::Pipe,
+                     controller::Output::Null).exit_code() == 0;
+    }
+    // A process on this desktop, as the desktop's user unless `ours`: a client, a service on its bus.
+    std::unique_ptr<Child> start(const std::vector<std::string>& command, bool ours = false) const {
+        std::vector<std::string> args = ours ? std::vector<std::string>{} : as_user_;
+        args.insert(args.end(), {"/usr/bin/env", "-i", "PATH=/usr/bin:/bin", "HOME=" + dir_, "XDG_RUNTIME_DIR=" + dir_,
+                                 "DBUS_SESSION_BUS_ADDRESS=" + bus_, std::string("WAYLAND_DISPLAY=") + kDisplay,
+                                 "LANG=C.UTF-8"});
+        args.insert(args.end(), command.begin(), command.end());
+        return std::make_unique<Child>(args);
+    }
+    // The helper's environment on this desktop, through `backend`.
+    friend std::map<std::string, std::string> on(const Gnome& g, const std::string& backend = "mutter") {
+        return {{"DBUS_SESSION_BUS_ADDRESS", g.bus_}, {"XDG_RUNTIME_DIR", g.dir_}, {"WAYLAND_DISPLAY", kDisplay},
+                {"DISPLAY", ""}, {"SCREENSHARE_HELPER_BACKEND", backend}};
+    }
+
+private:
+    bool answers() const {
+        wl_display* display = wl_display_connect((dir_ + "/" + kDisplay).c_str());
+        const bool yes = display && wl_display_roundtrip(display) >= 0;
+        if (display) wl_display_disconnect(display);
+        return yes;
+    }
+
+    std::string dir_, bus_, log_;
+    std::vector<std::string> as_user_;
+    std::unique_ptr<Child> bus_daemon_, pipewire_, wireplumber_, mutter_;
+    bool ready_ = false;
+};

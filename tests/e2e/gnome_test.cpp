@@ -1,0 +1,160 @@
+// The real helper on private headless GNOME desktops (mutter): the monitor it
+// streams, the input it posts through mutter's remote desktop, and how it ends.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <tuple>
+
+#include "e2e/gnome.h"
+#include "e2e/helper.h"
+
+namespace {
+
+// foot over the whole monitor in one colour, reporting each click and wheel
+// step (SGR mouse reports) and passing every byte typed, as typed, to `typed`.
+std::unique_ptr<Child> foot(const Gnome& gnome, const std::string& typed) {
+    return gnome.start({"foot", "--fullscreen", "-o", "colors.background=204080", "-o", "scrollback.multiplier=1", "--", "sh", "-c",
+                        "stty raw -echo; printf '\\033[?1000h\\033[?1006h'; exec cat > " + typed});
+}
+
+std::string read_file(const std::string& path) {
+    std::ostringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
+}
+
+// Whether a frame soon is foot's colour but for its text cursor and the pointer, opaque throughout.
+bool shows_foot(Child& helper, const StreamHeader& h) {
+    return eventually([&] {
+        const auto frame = read_frame(helper, h);
+        size_t other = 0, translucent = 0;
+        for (size_t p = 0; frame && p < size_t(h.width) * h.height; ++p) {
+            other += memcmp(&(*frame)[p * 4], "\x80\x40\x20", 3) != 0;
+            translucent += (*frame)[p * 4 + 3] != 255;
+        }
+        return frame && other < 2000 && translucent == 0;
+    }, 20s);
+}
+
+// The helper on `gnome` with `env`: the monitor streamed as foot drew it; keys, a burst of
+// characters, buttons and wheel steps reaching foot as sent; held input let go at the end.
+void streams_and_operates(const Gnome& gnome, const std::map<std::string, std::string>& env) {
+    const std::string typed = std::filesystem::path(gnome.bus().substr(10)).parent_path() / "typed";
+    auto terminal = foot(gnome, typed);
+    Child helper(helper_args(), env);
+    const auto h = read_header(helper);
+    ASSERT_TRUE(h) << helper.log();
+    EXPECT_EQ(std::tuple(h->magic, h->version, h->width, h->height, h->fps, h->format, h->frameBytes),
+              std::tuple("ZNTV", 1u, 1280u, 720u, 30u, 0x41524742u, 1280u * 720 * 4));
+    ASSERT_TRUE(shows_foot(helper, *h)) << terminal->log();
+    ASSERT_TRUE(helper.wait_log("[ctrl] control loop started")) << helper.log();
+    // The file is made once the terminal is raw: keys typed before would be a line still being edited.
+    ASSERT_TRUE(eventually([&] { return std::filesystem::exists(typed); }, 10s));
+    // Keys as their US symbols, Shift honoured; then a burst of characters, each as itself.
+    std::string expected = "hiA\r";
+    for (uint16_t vk : {72, 73}) helper.send(key(vk, 1)), helper.send(key(vk, 0));
+    helper.send(key(16, 1)), helper.send(key(65, 1)), helper.send(key(65, 0)), helper.send(key(16, 0));
+    helper.send(key(10, 1)), helper.send(key(10, 0));
+    std::mt19937 random(22);
+    for (int i = 0; i < 300; ++i) {
+        const char c = char(std::uniform_int_distribution<int>(0x21, 0x7E)(random));
+        helper.send(text(uint8_t(c), 1)), helper.send(text(uint8_t(c), 0));
+        expected += c;
+    }
+    EXPECT_TRUE(eventually([&] { return read_file(typed) == expected; }, 20s)) << read_file(typed);
+
+    // Buttons and wheel steps at a frame pixel, reported by foot in its cells.
+    const std::string log = terminal->log();
+    int cellWidth = 0, cellHeight = 0;
+    sscanf(log.substr(log.rfind("cell width=")).c_str(), "cell width=%d, height=%d", &cellWidth, &cellHeight);
+    ASSERT_GT(cellWidth * cellHeight, 0) << log;
+    helper.send(move_to(300, 200));
+    const std::string cell = ";" + std::to_string((300 - 2) / cellWidth + 1) + ";" + std::to_string((200 - 2) / cellHeight + 1);
+    for (auto [b, code] : {std::pair<uint8_t, int>{1, 0}, {2, 2}, {7, 1}}) {
+        helper.send(button(b, 1)), helper.send(button(b, 0));
+        expected += "\033[<" + std::to_string(code) + cell + "M\033[<" + std::to_string(code) + cell + "m";
+    }
+    helper.send(scroll(1)), helper.send(scroll(-1));  // up, then down, as X11's buttons 4 and 5
+    expected += "\033[<64" + cell + "M\033[<65" + cell + "M";
+    EXPECT_TRUE(eventually([&] { return read_file(typed) == expected; }, 10s)) << read_file(typed);
+
+    // A button still held when stdin closes is let go; the helper ends with status 0.
+    helper.send(button(1, 1));
+    helper.close_stdin();
+    expected += "\033[<0" + cell + "M\033[<0" + cell + "m";
+    EXPECT_TRUE(eventually([&] { return read_file(typed) == expected; }, 10s)) << read_file(typed);
+    EXPECT_EQ(helper.exit_code(), 0) << helper.log();
+}
+
+TEST(Gnome, TheMonitorIsStreamedAndInputReachesAClientThroughMutterUntilTheHelperEnds) {
+    Gnome gnome;
+    ASSERT_TRUE(gnome.ready()) << gnome.log();
+    streams_and_operates(gnome, on(gnome));
+}
+
+// With no backend named, the portal is chosen on this Wayland desktop; a stand-in answers for
+// it, forwarding to mutter. The session closed by the desktop, or a refused dialog, ends the
+// helper with status 1.
+TEST(Gnome, ThroughThePortalTheSameWorksAndAClosedSessionOrARefusalEndsTheHelper) {
+    Gnome gnome;
+    ASSERT_TRUE(gnome.ready()) << gnome.log();
+    auto portal = gnome.start({STAND_IN_PORTAL_PATH}, true);
+    ASSERT_TRUE(eventually([&] { return gnome.owned("org.freedesktop.portal.Desktop"); }, 10s)) << portal->log();
+    Child query({HELPER_PATH, "--check-accessibility"}, on(gnome, ""));
+    EXPECT_EQ(query.exit_code(), 0) << query.log();
+    streams_and_operates(gnome, on(gnome, ""));
+
+    // The desktop ending the session while streaming ends the helper, as a lost display does.
+    Child closed(helper_args(), on(gnome, "portal"));
+    ASSERT_TRUE(read_header(closed)) << closed.log();
+    kill(portal->pid(), SIGUSR1);
+    EXPECT_EQ(closed.exit_code(), 1);
+    EXPECT_NE(closed.log().find("\n[capture] ERROR: the desktop closed the remote-desktop session\n"), std::string::npos)
+        << closed.log();
+
+    portal = gnome.start({STAND_IN_PORTAL_PATH, "--refuse"}, true);
+    ASSERT_TRUE(eventually([&] { return gnome.owned("org.freedesktop.portal.Desktop"); }, 10s)) << portal->log();
+    Child refused(helper_args(), on(gnome, "portal"));
+    EXPECT_EQ(refused.exit_code(), 1);
+    EXPECT_TRUE(refused.read(1, 100ms).empty());
+    EXPECT_NE(refused.log().find("[capture] ERROR: startCapture failed: the user did not allow sharing the screen"),
+              std::string::npos) << refused.log();
+}
+
+// No portal, a signal, a closed stream and mutter gone each end the helper, with an error line
+// where it failed; the permission check answers from what mutter offers.
+TEST(Gnome, NoPortalASignalAClosedStreamOrMutterGoneEndsTheHelper) {
+    Gnome gnome;
+    ASSERT_TRUE(gnome.ready()) << gnome.log();
+    Child portal(helper_args(), on(gnome, "portal"));
+    EXPECT_EQ(portal.exit_code(), 1);
+    EXPECT_NE(portal.log().find("[capture] ERROR: getShareableContent failed: no desktop portal"), std::string::npos)
+        << portal.log();
+    Child query({HELPER_PATH, "--check-accessibility"}, on(gnome));
+    EXPECT_EQ(query.exit_code(), 0);
+    EXPECT_EQ(query.log(), "[ctrl] Accessibility permission granted.\n");
+
+    Child signalled(helper_args(), on(gnome));
+    ASSERT_TRUE(read_header(signalled)) << signalled.log();
+    kill(signalled.pid(), SIGTERM);
+    auto end = signalled.wait(10s);
+    EXPECT_TRUE(end && WIFSIGNALED(*end) && WTERMSIG(*end) == SIGTERM) << signalled.log();
+    Child closing(helper_args(), on(gnome));
+    ASSERT_TRUE(read_header(closing)) << closing.log();
+    closing.close_stdout();
+    end = closing.wait(10s);
+    EXPECT_TRUE(end && WIFSIGNALED(*end) && WTERMSIG(*end) == SIGPIPE) << closing.log();
+
+    Child helper(helper_args(), on(gnome));
+    const auto h = read_header(helper);
+    ASSERT_TRUE(h && read_frame(helper, *h)) << helper.log();
+    gnome.kill_mutter();
+    EXPECT_EQ(helper.exit_code(), 1);
+    EXPECT_NE(helper.log().find("\n[capture] ERROR: "), std::string::npos) << helper.log();
+}
+
+}  // namespace
