@@ -5,8 +5,11 @@
 #include <linux/input-event-codes.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "input/keysyms.h"
+#include "platform/clock.h"
 
 namespace remote_desktop {
 namespace {
@@ -14,16 +17,25 @@ namespace {
 // One message may ask for 32767 lines; nobody means that many.
 constexpr int32_t kMaxScrollClicks = 64;
 constexpr uint32_t kShiftL = 0xFFE1;
+// How long clients get to take up the keyboard and pointer that the seat
+// gains with the session's: mutter sends a key only to the focused client's
+// own wl_keyboard, which the client asks for once it has heard of the new
+// keyboard. A key sent sooner reaches nobody, and nothing on the bus tells
+// when that has happened.
+constexpr uint64_t kClientsCatchUpNs = 250'000'000;
 
 }  // namespace
 
 // GNOME makes a session's pointer and keyboard at their first event, and
 // only then do clients bind them: the first events were lost. A modifier
-// pressed and let go, and a move by nothing, make both before real input.
+// pressed and let go, and a move by nothing, make both during start-up;
+// real input waits until clients have had time to take them up.
 RemoteDesktopInput::RemoteDesktopInput(RemoteDesktopSession* session) : session_(session) {
     if (!session_) return;
     session_->keysym(kShiftL, true), session_->keysym(kShiftL, false);
     session_->pointer_motion_relative(0, 0);
+    session_->settle();
+    clientsReadyNs_ = monotonic_now_ns() + kClientsCatchUpNs;
 }
 
 void RemoteDesktopInput::post_event(const MouseEvent& e) {
@@ -70,6 +82,8 @@ void RemoteDesktopInput::post_event(const TextEvent& e) {
 void RemoteDesktopInput::post(const InputEvent& event) {
     if (!session_) return;
     std::lock_guard<std::mutex> guard(lock_);
+    if (const uint64_t now = monotonic_now_ns(); now < clientsReadyNs_)
+        std::this_thread::sleep_for(std::chrono::nanoseconds(clientsReadyNs_ - now));
     std::visit([&](const auto& e) { post_event(e); }, event);
 }
 

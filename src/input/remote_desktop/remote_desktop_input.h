@@ -33,6 +33,7 @@ private:
 
     RemoteDesktopSession* const session_;
     std::mutex lock_;
+    uint64_t clientsReadyNs_ = 0;  // monotonic: no input before
     std::optional<std::pair<double, double>> lastPosition_;
     std::vector<uint32_t> heldText_;  // keysyms of characters pressed and not yet released
 };
