@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <random>
+#include <regex>
 #include <sstream>
 #include <tuple>
 
@@ -123,6 +124,39 @@ TEST(Gnome, ThroughThePortalTheSameWorksAndAClosedSessionOrARefusalEndsTheHelper
     EXPECT_TRUE(refused.read(1, 100ms).empty());
     EXPECT_NE(refused.log().find("[capture] ERROR: startCapture failed: the user did not allow sharing the screen"),
               std::string::npos) << refused.log();
+}
+
+// Each session brings a new keyboard to the seat (this one has none of its own): a GTK entry
+// still receives, whole, what is typed right after the first frame, characters and keys,
+// whichever comes first.
+TEST(Gnome, AGtkEntryReceivesEverythingTypedRightAfterTheFirstFrame) {
+    Gnome gnome;
+    ASSERT_TRUE(gnome.ready()) << gnome.log();
+    // Only what the US layout has, which is all mutter types; keys as the symbols of their codes.
+    const std::string characters = "THE+QUICK:{BROWN}|FOX?<JUMPS>~!@#$%^&*()_\"`'";
+    const std::string keys = "the,quick-brown.fox/jumps;over=[lazy\\dog]0123456789";
+    // The debug log shows an array's size only: a dialog neither maximized, fullscreen nor
+    // being resized has one state once mutter has given it the focus, activated.
+    const std::regex focused(R"(xdg_toplevel@\d+\.configure\(\d+, \d+, array\[4\]\))");
+    for (int run = 0; run < 5; ++run) {
+        const auto entry = gnome.start({"GDK_BACKEND=wayland", "NO_AT_BRIDGE=1", "WAYLAND_DEBUG=1", "zenity", "--entry"});
+        ASSERT_TRUE(eventually([&] { return std::regex_search(entry->log(), focused); }, 30s)) << entry->log();
+        Child helper(helper_args(), on(gnome));
+        ASSERT_TRUE(read_header(helper)) << helper.log();  // on its way with the first frame
+        std::string sent;
+        for (bool asKeys : {run % 2 == 1, run % 2 == 0}) {
+            for (const char c : asKeys ? keys : characters) {
+                for (uint8_t action : {1, 0})
+                    helper.send(asKeys ? key(uint16_t(toupper(c)), action) : text(uint8_t(c), action));
+            }
+            sent += asKeys ? keys : characters;
+        }
+        helper.send(key(10, 1)), helper.send(key(10, 0));
+        const Bytes typed = entry->read(1024, 20s);  // the entry's text, once Enter has closed it
+        EXPECT_EQ(std::string(typed.begin(), typed.end()), sent + "\n") << "run " << run << "\n" << entry->log();
+        helper.close_stdin();
+        EXPECT_EQ(helper.exit_code(), 0) << helper.log();
+    }
 }
 
 // No portal, a signal, a closed stream and mutter gone each end the helper, with an error line
