@@ -28,6 +28,7 @@ void StreamThread::run(int fd) {
             std::lock_guard held(lock_);
             std::swap(reading, ready_);
             waiting = std::exchange(fresh_, true);
+            ++framesRead_;
         }
         if (!waiting) wake_();  // else the window has yet to take the last one, and has been woken for it
     }
@@ -49,6 +50,11 @@ bool StreamThread::ended() const {
     return ended_;
 }
 
+uint64_t StreamThread::frames_read() const {
+    std::lock_guard held(lock_);
+    return framesRead_;
+}
+
 bool StreamThread::take_frame(Bytes& frame) {
     std::lock_guard held(lock_);
     if (!fresh_) return false;
@@ -58,6 +64,7 @@ bool StreamThread::take_frame(Bytes& frame) {
 }
 
 bool StreamThread::join(std::chrono::milliseconds timeout) {
+    if (!thread_.joinable()) return true;
     std::unique_lock held(lock_);
     if (!endedChanged_.wait_for(held, timeout, [&] { return ended_; })) {
         thread_.detach();

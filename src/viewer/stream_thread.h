@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -28,6 +29,8 @@ public:
     std::optional<controller::StreamHeader> header() const;
     // Whether the stream has ended (or was not one to read).
     bool ended() const;
+    // How many whole frames have come.
+    uint64_t frames_read() const;
     // Swaps the newest frame not yet taken into `frame`; false if there is none.
     bool take_frame(controller::Bytes& frame);
     // Waits until the stream has ended; false if it has not in `timeout`: the
@@ -43,5 +46,6 @@ private:
     std::optional<controller::StreamHeader> header_;
     controller::Bytes ready_;
     bool fresh_ = false, ended_ = false;
+    uint64_t framesRead_ = 0;
     std::thread thread_;
 };

@@ -12,7 +12,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "controller/child.h"
@@ -63,6 +65,23 @@ int stop(Child& helper) {
     return exit_status(status);
 }
 
+// The bytes B, G, R and one ignored, as the stream has them. Not BGRA32: a
+// window has no alpha, and SDL's software renderer would then convert every
+// pixel to draw; this way it copies rows.
+constexpr Uint32 kFramePixels = SDL_BYTEORDER == SDL_LIL_ENDIAN ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_BGRX8888;
+
+// Whether SDL's choice is OpenGL on one of Mesa's software rasterizers (no
+// GPU: Xvfb, a virtual machine). These cost a 1080p frame three to four times
+// what SDL's own software renderer does, but SDL takes OpenGL all the same.
+bool draws_without_gpu(SDL_Renderer* renderer) {
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || std::string_view(info.name).substr(0, 6) != "opengl") return false;
+    using GetString = const unsigned char* (*)(unsigned);
+    const auto get_string = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    const auto* name = get_string ? reinterpret_cast<const char*>(get_string(0x1F01 /* GL_RENDERER */)) : nullptr;
+    return name && (strstr(name, "llvmpipe") || strstr(name, "softpipe") || strstr(name, "swrast"));
+}
+
 // The window, its renderer and the one streaming texture the frames go to.
 class FrameWindow {
 public:
@@ -80,12 +99,16 @@ public:
         window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, size.width,
                                    size.height, SDL_WINDOW_RESIZABLE);
         renderer_ = window_ ? SDL_CreateRenderer(window_, -1, 0) : nullptr;
-        // SDL's BGRA32 is the bytes B, G, R, A in memory, as the stream has them.
-        texture_ = renderer_ ? SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_BGRA32, SDL_TEXTUREACCESS_STREAMING,
+        if (renderer_ && !SDL_GetHint(SDL_HINT_RENDER_DRIVER) && draws_without_gpu(renderer_)) {
+            SDL_DestroyRenderer(renderer_);
+            SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");  // the window's pixels in the X server's shared memory
+            renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+        }
+        texture_ = renderer_ ? SDL_CreateTexture(renderer_, kFramePixels, SDL_TEXTUREACCESS_STREAMING,
                                                  frame_.width, frame_.height)
                              : nullptr;
         if (!texture_) return false;
-        SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);  // the alpha byte is not ours to show
+        SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
         resized();
         return true;
     }
@@ -126,6 +149,8 @@ int run(Child& helper, StreamThread& stream, StderrTee& tee, Uint32 wakeEvent, c
     FrameWindow window;
     InputTranslator input;
     Bytes frame;
+    uint64_t framesShown = 0;
+    const auto start = std::chrono::steady_clock::now();
     const auto send = [&](const Bytes& messages) {
         if (!messages.empty()) helper.send(messages);  // a helper that has gone ends the stream: handled there
     };
@@ -147,7 +172,7 @@ int run(Child& helper, StreamThread& stream, StderrTee& tee, Uint32 wakeEvent, c
                         return 1;
                     }
                 }
-                if (stream.take_frame(frame)) window.show(frame);
+                if (stream.take_frame(frame)) window.show(frame), ++framesShown;
                 if (stream.ended()) {
                     const int status = stop(helper);
                     const std::string why = tee.last_line(kStopWait);
@@ -159,9 +184,11 @@ int run(Child& helper, StreamThread& stream, StderrTee& tee, Uint32 wakeEvent, c
             }
             switch (e.type) {
                 case SDL_QUIT: {
-                    const int status = stop(helper);
-                    if (!stream.join(kStopWait)) fflush(stderr), std::_Exit(status);
-                    return status;
+                    // Whether the window kept up with the stream.
+                    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+                    fprintf(stderr, "%s: %llu frames shown of %llu read in %.1f s\n", kName,
+                            (unsigned long long)framesShown, (unsigned long long)stream.frames_read(), took.count());
+                    return stop(helper);
                 }
                 case SDL_WINDOWEVENT:
                     if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) window.resized();
