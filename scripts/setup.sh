@@ -13,6 +13,7 @@ packages=(
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev  # the Wayland backend
   sway grim wev wf-recorder  # a headless compositor for the tests, what they see with, and a benchmark
   zenity  # a GTK entry that the tests type into
+  libsdl2-dev xdotool xterm  # the viewer, and what its test types with and into
   "$@"
 )
 
