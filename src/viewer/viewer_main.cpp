@@ -66,8 +66,8 @@ int stop(Child& helper) {
 }
 
 // The bytes B, G, R and one ignored, as the stream has them. Not BGRA32: a
-// window has no alpha, and SDL's software renderer would then convert every
-// pixel to draw; this way it copies rows.
+// window has no alpha, and SDL's software renderer would then blit pixel by
+// pixel; this way it copies rows.
 constexpr Uint32 kFramePixels = SDL_BYTEORDER == SDL_LIL_ENDIAN ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_BGRX8888;
 
 // Whether SDL's choice is OpenGL on one of Mesa's software rasterizers (no
