@@ -160,8 +160,9 @@ int run(Child& helper, StreamThread& stream, StderrTee& tee, Uint32 wakeEvent, c
                 const auto header = stream.header();
                 if (header && !window.is_open()) {
                     if (!controller::is_valid(*header)) {
-                        fprintf(stderr, "%s: not a frame stream this viewer reads (%s); it reads magic=ZNTV version=1 format=BGRA, whole frames\n",
+                        fprintf(stderr, "%s: not a stream this viewer reads: %s (it reads magic=ZNTV version=1 format=BGRA)\n",
                                 kName, controller::describe(*header).c_str());
+                        helper.close_stdout();  // nobody reads it now: a write fails rather than waits
                         stop(helper);
                         return 1;
                     }
@@ -191,8 +192,8 @@ int run(Child& helper, StreamThread& stream, StderrTee& tee, Uint32 wakeEvent, c
                     return stop(helper);
                 }
                 case SDL_WINDOWEVENT:
-                    if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) window.resized();
-                    if (window.is_open()) window.redraw();
+                    if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) window.resized(), window.redraw();
+                    if (e.window.event == SDL_WINDOWEVENT_EXPOSED) window.redraw();
                     break;
                 case SDL_KEYDOWN: send(input.key_down(e.key.keysym.sym, e.key.keysym.scancode)); break;
                 case SDL_KEYUP: send(input.key_up(e.key.keysym.scancode)); break;
@@ -223,6 +224,9 @@ int run(Child& helper, StreamThread& stream, StderrTee& tee, Uint32 wakeEvent, c
 int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);  // a helper gone shows as its stream ending
     const auto command = helper_command(argc, argv);
+    // SDL drops a click that comes within 10 ms of the window taking the focus;
+    // where focus follows the pointer, that is a click right after entering.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         fprintf(stderr, "%s: cannot start SDL: %s\n", kName, SDL_GetError());
         return 1;
