@@ -16,7 +16,11 @@ template <typename Each>
 void for_each_code_point(std::string_view utf8, Each each) {
     for (size_t i = 0; i < utf8.size();) {
         const auto lead = uint8_t(utf8[i]);
-        const size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+        const size_t length = lead < 0x80         ? 1
+                              : (lead >> 5) == 6  ? 2
+                              : (lead >> 4) == 14 ? 3
+                              : (lead >> 3) == 30 ? 4
+                                                  : 0;
         uint32_t cp = length == 1 ? lead : lead & (0x7F >> length);
         bool whole = length > 0 && i + length <= utf8.size();
         for (size_t k = 1; whole && k < length; ++k) {
@@ -81,8 +85,8 @@ Bytes InputTranslator::move(FramePixel at) {
 }
 
 Bytes InputTranslator::button(uint8_t sdlButton, bool pressed, FramePixel at) {
-    const uint8_t sent = sdlButton == SDL_BUTTON_LEFT    ? controller::kLeftButton
-                         : sdlButton == SDL_BUTTON_RIGHT ? controller::kRightButton
+    const uint8_t sent = sdlButton == SDL_BUTTON_LEFT     ? controller::kLeftButton
+                         : sdlButton == SDL_BUTTON_RIGHT  ? controller::kRightButton
                          : sdlButton == SDL_BUTTON_MIDDLE ? uint8_t{3}
                                                           : uint8_t{0};
     Bytes out = move(at);  // lands where it was clicked, even with no motion before

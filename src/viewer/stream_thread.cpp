@@ -6,7 +6,8 @@
 
 using controller::Bytes;
 
-StreamThread::StreamThread(int fd, std::function<void()> wake) : wake_(std::move(wake)), thread_([this, fd] { run(fd); }) {}
+StreamThread::StreamThread(int fd, std::function<void()> wake)
+    : wake_(std::move(wake)), thread_([this, fd] { run(fd); }) {}
 
 StreamThread::~StreamThread() {
     if (thread_.joinable()) thread_.join();

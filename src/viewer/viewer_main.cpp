@@ -104,8 +104,8 @@ public:
             SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");  // the window's pixels in the X server's shared memory
             renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
         }
-        texture_ = renderer_ ? SDL_CreateTexture(renderer_, kFramePixels, SDL_TEXTUREACCESS_STREAMING,
-                                                 frame_.width, frame_.height)
+        texture_ = renderer_ ? SDL_CreateTexture(renderer_, kFramePixels, SDL_TEXTUREACCESS_STREAMING, frame_.width,
+                                                 frame_.height)
                              : nullptr;
         if (!texture_) return false;
         SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
@@ -160,7 +160,8 @@ int run(Child& helper, StreamThread& stream, StderrTee& tee, Uint32 wakeEvent, c
                 const auto header = stream.header();
                 if (header && !window.is_open()) {
                     if (!controller::is_valid(*header)) {
-                        fprintf(stderr, "%s: not a stream this viewer reads: %s (it reads magic=ZNTV version=1 format=BGRA)\n",
+                        fprintf(stderr,
+                                "%s: not a stream this viewer reads: %s (it reads magic=ZNTV version=1 format=BGRA)\n",
                                 kName, controller::describe(*header).c_str());
                         helper.close_stdout();  // nobody reads it now: a write fails rather than waits
                         stop(helper);
@@ -177,8 +178,8 @@ int run(Child& helper, StreamThread& stream, StderrTee& tee, Uint32 wakeEvent, c
                 if (stream.ended()) {
                     const int status = stop(helper);
                     const std::string why = tee.last_line(kStopWait);
-                    fprintf(stderr, "%s: the helper ended (exit status %d)%s%s\n", kName, status, why.empty() ? "" : ": ",
-                            why.c_str());
+                    fprintf(stderr, "%s: the helper ended (exit status %d)%s%s\n", kName, status,
+                            why.empty() ? "" : ": ", why.c_str());
                     return status ? status : 1;
                 }
                 continue;
@@ -204,11 +205,13 @@ int run(Child& helper, StreamThread& stream, StderrTee& tee, Uint32 wakeEvent, c
                 case SDL_MOUSEBUTTONDOWN:
                 case SDL_MOUSEBUTTONUP:
                     if (window.is_open()) {
-                        send(input.button(e.button.button, e.type == SDL_MOUSEBUTTONDOWN, window.at(e.button.x, e.button.y)));
+                        send(input.button(e.button.button, e.type == SDL_MOUSEBUTTONDOWN,
+                                          window.at(e.button.x, e.button.y)));
                     }
                     break;
                 case SDL_MOUSEWHEEL:
-                    send(input.wheel(e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.preciseY : e.wheel.preciseY));
+                    send(input.wheel(e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.preciseY
+                                                                                 : e.wheel.preciseY));
                     break;
             }
         } while (SDL_PollEvent(&e));

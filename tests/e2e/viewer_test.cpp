@@ -39,7 +39,9 @@ public:
 
     std::string xdotool(const std::string& args) { return shell("DISPLAY=" + server_.display() + " xdotool " + args); }
     // The viewer's window, once it is there.
-    xcb_window_t window() { return xcb_window_t(strtoul(xdotool("search --name '^screenshare-viewer'").c_str(), nullptr, 10)); }
+    xcb_window_t window() {
+        return xcb_window_t(strtoul(xdotool("search --name '^screenshare-viewer'").c_str(), nullptr, 10));
+    }
     std::pair<int, int> size(xcb_window_t w) {
         auto g = own(xcb_get_geometry_reply(c_, xcb_get_geometry(c_, w), nullptr));
         return g ? std::pair{int{g->width}, int{g->height}} : std::pair{0, 0};
@@ -47,7 +49,8 @@ public:
     Bytes pixels(xcb_window_t w) {
         const auto [width, height] = size(w);
         auto r = own(xcb_get_image_reply(
-            c_, xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, w, 0, 0, uint16_t(width), uint16_t(height), ~0u), nullptr));
+            c_, xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, w, 0, 0, uint16_t(width), uint16_t(height), ~0u),
+            nullptr));
         return r ? Bytes(xcb_get_image_data(r.get()), xcb_get_image_data(r.get()) + xcb_get_image_data_length(r.get()))
                  : Bytes{};
     }
@@ -74,7 +77,8 @@ private:
 bool same_but_pointer(const Bytes& screen, const Bytes& window, int width, std::pair<int, int> pointer) {
     if (screen.size() != window.size()) return false;
     for (size_t p = 0; p < screen.size() / 4; ++p) {
-        const bool near = std::abs(int(p % width) - pointer.first) < 24 && std::abs(int(p / width) - pointer.second) < 24;
+        const bool near =
+            std::abs(int(p % width) - pointer.first) < 24 && std::abs(int(p / width) - pointer.second) < 24;
         if (!near && memcmp(&screen[p * 4], &window[p * 4], 3) != 0) return false;
     }
     return true;
@@ -88,18 +92,19 @@ TEST(Viewer, OperatesTheSharedTerminalShowsItsScreenExactlyAndClosesWithTheHelpe
     ASSERT_TRUE(mkdtemp(dir));
     const std::string typed = std::string(dir) + "/typed";
     // A terminal that shows a word to select, then keeps what it receives, byte for byte.
-    Child xterm({"xterm", "-u8", "-geometry", "80x24+0+0", "-e", "sh", "-c",
-                 "echo hello; stty raw -echo; exec cat > " + typed},
-                on(shared), controller::Output::Null, controller::Output::Null);
+    Child xterm(
+        {"xterm", "-u8", "-geometry", "80x24+0+0", "-e", "sh", "-c", "echo hello; stty raw -echo; exec cat > " + typed},
+        on(shared), controller::Output::Null, controller::Output::Null);
     ASSERT_TRUE(eventually([&] { return access(typed.c_str(), F_OK) == 0; }, 30s));
     // The helper's status comes back on its stderr, which the viewer passes through.
     auto env = on(local);
     // Under ASan: SDL's D-Bus and GL libraries keep allocations to the end, which is no fault of ours.
     env["ASAN_OPTIONS"] = std::string(getenv("ASAN_OPTIONS") ? getenv("ASAN_OPTIONS") : "") + ":detect_leaks=0";
-    Child viewer({VIEWER_PATH, "--", "sh", "-c",
-                  "DISPLAY=" + shared.display() + " \"$0\" 30; s=$?; echo \"helper exited with status $s\" >&2; exit $s",
-                  HELPER_PATH},
-                 env, controller::Output::Null);
+    Child viewer(
+        {VIEWER_PATH, "--", "sh", "-c",
+         "DISPLAY=" + shared.display() + " \"$0\" 30; s=$?; echo \"helper exited with status $s\" >&2; exit $s",
+         HELPER_PATH},
+        env, controller::Output::Null);
     ASSERT_TRUE(viewer.wait_log("[ctrl] control loop started", 30s)) << viewer.log();
     ViewerScreen screen(local);
     xcb_window_t window = 0;
@@ -107,9 +112,11 @@ TEST(Viewer, OperatesTheSharedTerminalShowsItsScreenExactlyAndClosesWithTheHelpe
     EXPECT_EQ(screen.size(window), std::pair(640, 480));  // 1:1, with room to spare
     XClient sharedScreen(shared.display());
     const auto shows_shared_screen = [&] {
-        return eventually([&] {
-            return same_but_pointer(sharedScreen.root_pixels(), screen.pixels(window), 640, sharedScreen.pointer());
-        }, 30s);
+        return eventually(
+            [&] {
+                return same_but_pointer(sharedScreen.root_pixels(), screen.pixels(window), 640, sharedScreen.pointer());
+            },
+            30s);
     };
     EXPECT_TRUE(shows_shared_screen());  // and so it is mapped and the frames come
 

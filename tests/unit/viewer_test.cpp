@@ -2,9 +2,8 @@
 // pointer buttons and the wheel; where the frame goes and which frame pixel a
 // window point names.
 
-#include <gtest/gtest.h>
-
 #include <SDL_mouse.h>
+#include <gtest/gtest.h>
 
 #include <variant>
 
@@ -92,13 +91,16 @@ TEST(ViewerKeystrokes, EachGoesAsAKeyOrAsTextNeverBoth) {
         InputTranslator input;
         Bytes sent;
         for (const Event& e : c.events) {
-            controller::append(sent, std::visit([&](const auto& ev) {
-                using T = std::decay_t<decltype(ev)>;
-                if constexpr (std::is_same_v<T, Down>) return input.key_down(ev.key, ev.scancode);
-                if constexpr (std::is_same_v<T, Up>) return input.key_up(ev.scancode);
-                if constexpr (std::is_same_v<T, Text>) return input.text_input(ev.utf8);
-                if constexpr (std::is_same_v<T, End>) return input.end_of_events();
-            }, e));
+            controller::append(sent, std::visit(
+                                         [&](const auto& ev) {
+                                             using T = std::decay_t<decltype(ev)>;
+                                             if constexpr (std::is_same_v<T, Down>)
+                                                 return input.key_down(ev.key, ev.scancode);
+                                             if constexpr (std::is_same_v<T, Up>) return input.key_up(ev.scancode);
+                                             if constexpr (std::is_same_v<T, Text>) return input.text_input(ev.utf8);
+                                             if constexpr (std::is_same_v<T, End>) return input.end_of_events();
+                                         },
+                                         e));
         }
         controller::append(sent, input.end_of_events());
         EXPECT_EQ(sent, c.sent);
