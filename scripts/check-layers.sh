@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Fails when an include crosses the layers of src/: capture/ and input/ never
 # include each other (app/ alone wires them together), platform/ includes
-# neither of them nor app/, and nothing but app/ includes app/. Pure rules
-# (keysyms, keymaps, cursor compositing) stay out of the backend folders.
+# neither of them nor app/, and nothing but app/ includes app/. The viewer is
+# a controller: it includes nothing of the helper. Pure rules (keysyms,
+# keymaps, cursor compositing) stay out of the backend folders.
 set -uo pipefail
 cd "$(dirname "$0")/../src"
 
@@ -19,6 +20,7 @@ crossing() {  # folder, pattern of includes it must not have
 crossing capture 'input|app'
 crossing input 'capture|app'
 crossing platform 'capture|input|app'
+crossing viewer 'capture|input|app|platform'
 
 misplaced=$(find . -path '*/x11/*' -o -path '*/wayland/*' -o -path '*/macos/*' | grep -iE 'keysym|keymap|cursor')
 if [ -n "$misplaced" ]; then
