@@ -171,7 +171,8 @@ TEST(Lifecycle, PermissionAnswersStartUpAFloodOfBytesAndTheEndWithAndWithoutXtes
                                            "[ctrl] A system dialog has been shown asking for permission.\n"
                                            "[ctrl] Go to: System Settings > Privacy & Security > Accessibility\n"
                                            "[ctrl] and enable this app. No restart needed after granting.\n";
-        EXPECT_TRUE(in_order(log, "[capture] FPS set to 24 from CLI argument\n[capture] Display: 320x240 (ID=\n" + report +
+        EXPECT_TRUE(in_order(log, "[capture] FPS set to 24 from CLI argument\n[capture] Display: 320x240 (ID=\n"
+                                      "[capture] ScreenCaptureKit stream started OK\n" + report +
                                       "[capture] Frame writer timer started at 24 fps\n" +
                                       (xtest ? "" : "[ctrl] WARNING: Accessibility permission not granted.\n") +
                                       "[ctrl] control loop started, reading stdin...\n"

@@ -75,6 +75,7 @@ TEST(Wayland, TheOutputIsStreamedAndInputArrivesAsSentUntilTheHelperEnds) {
     }
     helper.send(scroll(1)), helper.send(scroll(-1));  // on X11 buttons 4 and 5: up, then down
     EXPECT_TRUE(wev.next("(vertical), discrete: -1"));
+    EXPECT_TRUE(wev.next("(vertical), value: -15.00"));  // a wheel click's worth, as libinput reports it
     EXPECT_TRUE(wev.next("(vertical), discrete: 1"));
 
     // Keys as their US symbols, Shift honoured; characters as themselves.

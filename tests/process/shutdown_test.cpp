@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
+
 #include "support/child.h"
 
 namespace {
@@ -28,6 +31,29 @@ TEST(Shutdown, ClosingStdinEndsWithStatusZeroWhateverTheCaptureDoes) {
         const std::string log = helper.log();
         EXPECT_EQ(log.substr(log.size() - std::min(log.size(), c.endLines.size())), c.endLines) << log;
     }
+}
+
+// A controller that started us with SIGPIPE ignored expects us to go on when
+// it stops reading the frames, and to end at the end of input as usual.
+TEST(Shutdown, AReaderGoneDoesNotEndAHelperStartedWithBrokenPipesIgnored) {
+    Child helper({"/bin/sh", "-c", "trap '' PIPE; exec \"$0\"", FAKE_HELPER_PATH});
+    ASSERT_TRUE(read_header(helper) && helper.wait_log("[ctrl] control loop started")) << helper.log();
+    const auto writes = [&] {  // write calls so far: the frame writer's, once the log is quiet
+        std::ifstream io("/proc/" + std::to_string(helper.pid()) + "/io");
+        std::string field;
+        long count = -1;
+        while (io >> field && field != "syscw:") {
+        }
+        io >> count;
+        return count;
+    };
+    helper.close_stdout();
+    const long before = writes();
+    ASSERT_TRUE(eventually([&] { return writes() >= before + 3; }, 10s));  // into the closed pipe
+    helper.send(controller::move_to(1, 1));  // still read: the control loop goes on
+    helper.close_stdin();
+    EXPECT_EQ(helper.exit_code(), 0) << helper.log();
+    EXPECT_NE(helper.log().find("[ctrl] stdin EOF, control loop exiting"), std::string::npos) << helper.log();
 }
 
 }  // namespace

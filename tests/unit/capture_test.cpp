@@ -113,6 +113,13 @@ TEST(CursorComposite, PremultipliedOverAndClippedAtTheEdges) {
     EXPECT_EQ(std::vector<uint8_t>(p, p + 12),
               (std::vector<uint8_t>{255, 255, 255, 255, 2, 1, 0x80 + 50, 255, 5, 2, 100, 255}));
 
+    // Rounded to nearest (a blue of 1 under half black stays 0), and clamped
+    // where a cursor's colour exceeds its alpha.
+    f = frame();
+    const uint32_t edges[] = {0x80000000u, 0x80FF0000u};
+    composite_cursor(f.data(), kW, kH, kStride, edges, 2, 1, 1, 0);
+    EXPECT_EQ(std::pair(int(f[1 * 4]), int(f[2 * 4 + 2])), std::pair(0, 255));
+
     // A white 3x3 cursor at each place covers exactly its visible part, padding never.
     const std::vector<uint32_t> white(3 * 3, 0xFFFFFFFFu);
     for (auto [left, top] : {std::pair<int64_t, int64_t>{-2, -2}, {6, 4}, {-1, 3}, {2, 1}, {-3, 0}, {kW, 0}, {0, kH}}) {
@@ -180,7 +187,9 @@ TEST(FrameStore, KeepsTheFirstSizeAndTheLatestPictureRowsPacked) {
     }
     // Overlapping rows are no picture: nothing is read from them (ASan would tell).
     const Bytes small = picture(1, 1, 0, 9);
+    reset_frame_store_for_tests();
     ASSERT_TRUE(store_frame(small.data(), 2, 2, 4));
+    EXPECT_FALSE(frame_dims_known());
     // 65536 x 16384 x 4 is 2^32, one more than the header's 32-bit length holds.
     reset_frame_store_for_tests();
     EXPECT_FALSE(store_frame(small.data(), 65536, 16384, 65536 * 4));
