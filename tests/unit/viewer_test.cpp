@@ -9,6 +9,7 @@
 
 #include "controller/messages.h"
 #include "viewer/input_translator.h"
+#include "viewer/key_codes.h"
 
 namespace {
 
@@ -105,6 +106,27 @@ TEST(ViewerKeystrokes, EachGoesAsAKeyOrAsTextNeverBoth) {
         controller::append(sent, input.end_of_events());
         EXPECT_EQ(sent, c.sent);
     }
+}
+
+// A printable key types its own symbol, and a key that types nothing (Backspace,
+// arrows, F-keys, keypad keys by their SDL codes) types nothing with Shift either.
+TEST(ViewerKeyCodes, WhatEachKeyTypesFollowsFromItsSymbol) {
+    int printable = 0, silent = 0;
+    for (SDL_Keycode k = 0; k < 0x40000200; k = k == 0x7F ? SDLK_SCANCODE_MASK : k + 1) {
+        const auto awt = awt_key(k);
+        if (!awt) continue;
+        SCOPED_TRACE(k);
+        if (k > 0x20 && k < 0x7F) {
+            ++printable;
+            EXPECT_EQ(awt->plain, char(k));
+        } else if (k != SDLK_SPACE) {
+            ++silent;
+            EXPECT_EQ(std::pair(awt->plain, awt->shifted), std::pair('\0', '\0'));
+        }
+    }
+    EXPECT_GT(printable, 40);
+    EXPECT_GT(silent, 30);
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(awt_key(SDLK_F1 + i)->vk, 112 + i);  // AWT numbers F1 to F12 in a row
 }
 
 TEST(ViewerPointer, ButtonsLandWhereClickedAndTheWheelGoesInWholeLines) {
