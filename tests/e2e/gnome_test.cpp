@@ -21,12 +21,6 @@ std::unique_ptr<Child> foot(const Gnome& gnome, const std::string& typed) {
                         "stty raw -echo; printf '\\033[?1000h\\033[?1006h'; exec cat > " + typed});
 }
 
-std::string read_file(const std::string& path) {
-    std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
-
 // Whether a frame soon is foot's colour but for its text cursor and the pointer, opaque throughout.
 bool shows_foot(Child& helper, const StreamHeader& h) {
     return eventually([&] {

@@ -25,12 +25,6 @@ std::string shell(const std::string& command) {
     return out;
 }
 
-std::string contents(const std::string& path) {
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
-
 // The server the viewer's window is on, as a window manager and a screen grab see it.
 class ViewerScreen {
 public:
@@ -123,13 +117,13 @@ TEST(Viewer, OperatesTheSharedTerminalShowsItsScreenExactlyAndClosesWithTheHelpe
     // Select the first line by dragging past its end, and paste it with the middle button.
     screen.xdotool("mousemove --window " + std::to_string(window) + " 3 8 mousedown 1 mousemove --window " +
                    std::to_string(window) + " 60 8 mouseup 1 click 2");
-    EXPECT_TRUE(eventually([&] { return contents(typed) == "hello\r"; }, 30s)) << contents(typed);
+    EXPECT_TRUE(eventually([&] { return read_file(typed) == "hello\r"; }, 30s)) << read_file(typed);
     // é is on a key of its own here, as on a French keyboard: it reaches the viewer as text only.
     shell("DISPLAY=" + local.display() + " xmodmap -e \"keycode $(DISPLAY=" + local.display() +
           " xmodmap -pke | awk 'NF <= 3 { k = $2 } END { print k }') = eacute\"");
     screen.xdotool("type 'Hi \u00e9!'");
     screen.xdotool("key Return");
-    EXPECT_TRUE(eventually([&] { return contents(typed) == "hello\rHi \u00e9!\r"; }, 30s)) << contents(typed);
+    EXPECT_TRUE(eventually([&] { return read_file(typed) == "hello\rHi \u00e9!\r"; }, 30s)) << read_file(typed);
     EXPECT_TRUE(shows_shared_screen());  // the selection drawn, the pointer moved
 
     screen.close(window);

@@ -4,7 +4,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <optional>
+#include <sstream>
+#include <string>
 #include <utility>
 
 #include "controller/child.h"
@@ -21,6 +24,13 @@ bool eventually(Condition done, std::chrono::milliseconds timeout = 5s) {
         if (std::chrono::steady_clock::now() > end) return false;
     }
     return true;
+}
+
+// What a file holds now; empty when it is not there.
+inline std::string read_file(const std::string& path) {
+    std::ostringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
 }
 
 // A peer that has gone, a child or a server, must fail a check, not end the
