@@ -21,6 +21,7 @@
 #include "capture/capture_config.h"
 #include "capture/frame_region.h"
 #include "capture/frame_store.h"
+#include "capture/picture_store.h"
 #include "capture/pixel_formats.h"
 #include "capture/settings.h"
 #include "platform/failure_exit.h"
@@ -32,7 +33,8 @@ constexpr const char* kStreamLostLine = "[capture] ERROR: lost the PipeWire stre
 constexpr const char* kGpuMemoryOnly =
     "the screen cast offers its frames only as DMA-BUF (GPU memory), which this helper cannot read";
 
-// More damaged rectangles than this are copied as their bounding box.
+// Damaged rectangles asked for with each buffer; more would be copied as
+// their bounding box anyway.
 constexpr size_t kMaxCopyRects = 16;
 constexpr uint32_t kMaxSide = 16384;
 
@@ -136,7 +138,7 @@ void on_param_changed(void* data, uint32_t id, const spa_pod* param) {
     pw_stream_update_params(s->stream, params, 2);
 }
 
-// Brings the store up to date with one picture: only the damaged rows, once
+// Brings the store up to date with one picture: only what was damaged, once
 // a whole picture is there.
 void store_buffer(CaptureStream* s, spa_buffer* buffer) {
     const spa_data& d = buffer->datas[0];
@@ -153,42 +155,20 @@ void store_buffer(CaptureStream* s, spa_buffer* buffer) {
         size_t(d.chunk->offset) + stride * (height - 1) + size_t(width) * 4 > d.maxsize) {
         return;
     }
-    if (!size_frame_store(width, height)) exit_on_failure();
+    s->damage.clear();
+    if (spa_meta* meta = spa_buffer_find_meta(buffer, SPA_META_VideoDamage)) {
+        spa_meta_region* r;
+        spa_meta_for_each(r, meta) {
+            if (!spa_meta_region_is_valid(r)) break;
+            const spa_region& area = r->region;
+            s->damage.push_back({area.position.x, area.position.y, area.size.width, area.size.height});
+        }
+    }
+    const DamagedPicture picture{static_cast<const uint8_t*>(d.data) + d.chunk->offset, stride, width, height,
+                                 order_of(s->format.format), false, &s->damage};
+    if (!store_damaged_picture(picture, s->stored)) exit_on_failure();
     // A size change leaves the stream at its first size: such pictures are skipped.
     if (frame_width() != width || frame_height() != height) return;
-
-    const PixelRect all{0, 0, width, height};
-    PixelRect areas[kMaxCopyRects];
-    size_t n = 1;
-    areas[0] = all;
-    s->damage.clear();
-    if (s->stored) {
-        if (spa_meta* meta = spa_buffer_find_meta(buffer, SPA_META_VideoDamage)) {
-            spa_meta_region* r;
-            spa_meta_for_each(r, meta) {
-                if (!spa_meta_region_is_valid(r)) break;
-                s->damage.push_back({r->region.position.x, r->region.position.y, r->region.size.width,
-                                     r->region.size.height});
-            }
-        }
-        if (!s->damage.empty()) n = plan_grab(s->damage.data(), s->damage.size(), all, areas, kMaxCopyRects);
-    }
-    PixelRect rows;
-    for (size_t i = 0; i < n; ++i) rows = bounding(rows, areas[i]);
-    if (rows.empty()) return;
-
-    const PixelOrder order = order_of(s->format.format);
-    const uint8_t* pixels = static_cast<const uint8_t*>(d.data) + d.chunk->offset;
-    const size_t frameStride = size_t(width) * 4;
-    const bool replacesWhole = n == 1 && areas[0] == all;
-    edit_frame(uint32_t(rows.y), uint32_t(rows.bottom()), replacesWhole, [&](uint8_t* frame) {
-        for (size_t i = 0; i < n; ++i) {
-            const PixelRect& a = areas[i];
-            const size_t offset = size_t(a.y) * stride + size_t(a.x) * 4;
-            copy_as_bgra(order, false, frame + size_t(a.y) * frameStride + size_t(a.x) * 4, frameStride,
-                         pixels + offset, stride, size_t(a.width), size_t(a.height));
-        }
-    });
     if (!s->stored) {
         s->stored = true;
         pw_thread_loop_signal(s->loop, false);

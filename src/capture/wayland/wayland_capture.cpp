@@ -20,6 +20,7 @@
 #include "capture/capture_thread.h"
 #include "capture/frame_region.h"
 #include "capture/frame_store.h"
+#include "capture/picture_store.h"
 #include "capture/pixel_formats.h"
 #include "capture/settings.h"
 #include "capture/wayland/shm_buffer.h"
@@ -31,9 +32,6 @@ namespace wayland {
 namespace {
 
 constexpr const char* kCompositorLostLine = "[capture] ERROR: lost the connection to the Wayland compositor\n";
-
-// More damaged rectangles than this are copied as their bounding box.
-constexpr size_t kMaxCopyRects = 16;
 
 using Clock = std::chrono::steady_clock;
 
@@ -112,39 +110,14 @@ void request_picture(CaptureStream* s) {
     zwlr_screencopy_frame_v1_add_listener(s->frame, &kFrameListener, s);
 }
 
-// Brings the store up to date with a copied picture: only the damaged rows,
-// once a whole picture is there. A picture upside down is taken whole, its
-// damage being told in the other orientation.
+// Brings the store up to date with a copied picture: only what was damaged,
+// once a whole picture is there.
 void store_picture(CaptureStream* s) {
     const ShmBuffer& b = *s->buffer;
-    const PixelRect all{0, 0, b.width(), b.height()};
-    if (!size_frame_store(b.width(), b.height())) exit_on_failure();
-    // A mode change leaves the stream at its first size: such pictures are skipped.
-    if (frame_width() != b.width() || frame_height() != b.height()) return;
-
-    PixelRect areas[kMaxCopyRects];
-    size_t n = 1;
-    areas[0] = all;
-    if (s->stored && !s->upsideDown && !s->damage.empty()) {
-        n = plan_grab(s->damage.data(), s->damage.size(), all, areas, kMaxCopyRects);
-    }
-    PixelRect rows;
-    for (size_t i = 0; i < n; ++i) rows = bounding(rows, areas[i]);
-    if (rows.empty()) return;
-
-    const PixelOrder order = pixel_order(b.format());
-    const size_t stride = size_t{b.width()} * 4;
-    const bool replacesWhole = n == 1 && areas[0] == all;
-    edit_frame(static_cast<uint32_t>(rows.y), static_cast<uint32_t>(rows.bottom()), replacesWhole, [&](uint8_t* frame) {
-        for (size_t i = 0; i < n; ++i) {
-            const PixelRect& a = areas[i];
-            const size_t firstRow = static_cast<size_t>(s->upsideDown ? all.height - a.bottom() : a.y);
-            copy_as_bgra(order, s->upsideDown, frame + static_cast<size_t>(a.y) * stride + static_cast<size_t>(a.x) * 4,
-                         stride, b.pixels() + firstRow * b.stride() + static_cast<size_t>(a.x) * 4, b.stride(),
-                         static_cast<size_t>(a.width), static_cast<size_t>(a.height));
-        }
-    });
-    s->stored = true;
+    const DamagedPicture picture{b.pixels(), b.stride(), b.width(), b.height(), pixel_order(b.format()),
+                                 s->upsideDown, &s->damage};
+    if (!store_damaged_picture(picture, s->stored)) exit_on_failure();
+    s->stored = s->stored || (frame_width() == b.width() && frame_height() == b.height());
 }
 
 // Ends the copy in flight; a ready one goes into the store, a failed one is skipped.
