@@ -8,8 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 flavour=${1:-release}
-scripts/check-layers.sh
 scripts/setup.sh
+scripts/check-layers.sh
 scripts/build.sh "$flavour"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}

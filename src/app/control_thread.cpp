@@ -1,39 +1,41 @@
 #include "app/control_thread.h"
 
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <cstdio>
 
+#include "capture/capture_config.h"
 #include "capture/frame_store.h"
 #include "input/control_loop.h"
+#include "platform/clock.h"
+#include "platform/failure_exit.h"
+#include "platform/stdin_watch.h"
 
 namespace {
 
 constexpr int kFramePollMs = 50;
 
-// Whether stdin has been hung up, without consuming any of it. Asks for
-// readable data, since XNU's poll reports nothing, not even a hang-up, for a
-// descriptor polled with no events; readable with nothing to read is end of
-// file. Waits up to `timeoutMs` either way.
-bool stdin_hung_up(int timeoutMs) {
-    pollfd fd{STDIN_FILENO, POLLIN, 0};
-    if (poll(&fd, 1, timeoutMs) <= 0) return false;
-    if (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) return true;
-    int pending = 0;
-    if (ioctl(STDIN_FILENO, FIONREAD, &pending) == 0 && pending == 0) return true;
-    // Input that is waiting for the control loop would wake poll at once.
-    usleep(timeoutMs * 1000);
-    return false;
+// A capture that started and never sends a picture (a desktop whose session
+// manager is not running never links its PipeWire stream) would leave the
+// controller with a helper that neither streams nor stops. Every desktop here
+// sends its first picture at once, a still one too.
+constexpr uint64_t kFirstPictureTimeoutNs = uint64_t{kFirstPictureTimeoutSeconds} * 1'000'000'000;
+
+[[noreturn]] void give_up_on_first_picture() {
+    char line[512];
+    const std::string hint;
+    snprintf(line, sizeof line, kNoFirstPictureLine, kFirstPictureTimeoutSeconds, hint.empty() ? "" : ": ",
+             hint.c_str());
+    fputs(line, stderr);
+    exit_on_failure(kScreenRecordingLines);
 }
 
 // Waits for the first frame, watching stdin: a controller that gives up
 // before any frame arrived must still end the program. Returns false on
 // hang-up.
 bool wait_for_first_frame() {
+    const uint64_t deadline = monotonic_now_ns() + kFirstPictureTimeoutNs;
     while (!frame_dims_known()) {
         if (stdin_hung_up(kFramePollMs)) return frame_dims_known();
+        if (monotonic_now_ns() >= deadline && !frame_dims_known()) give_up_on_first_picture();
     }
     return true;
 }

@@ -17,6 +17,9 @@
 #include "capture/settings.h"
 #include "input/input_handlers.h"
 #include "platform/failure_exit.h"
+#include "platform/stderr_relay.h"
+#include "platform/stdout_stream.h"
+#include "platform/stop_requests.h"
 
 namespace {
 
@@ -36,9 +39,10 @@ int main(int argc, char** argv) {
     if (cli.checkAccessibility) return run_accessibility_query();
     if (cli.fps) set_target_fps(*cli.fps);
 
-    setvbuf(stdout, nullptr, _IONBF, 0);
+    prepare_stdout();
     set_held_input_release(release_held_input);
-    block_stop_signals();
+    hold_stop_requests();
+    start_stderr_relay();
 
     CaptureStream* stream = start_capture_stream();
     if (!stream) return 1;

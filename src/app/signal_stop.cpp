@@ -1,51 +1,10 @@
 #include "app/signal_stop.h"
 
-#include <pthread.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include "input/input_handlers.h"
-
-namespace {
-
-// Set before any thread starts. A process started with SIGPIPE ignored goes on
-// after its reader has gone; otherwise a broken pipe is a stop signal too.
-bool g_pipeStops = false;
-
-sigset_t stop_signals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGHUP);
-    if (g_pipeStops) sigaddset(&set, SIGPIPE);
-    return set;
-}
-
-}  // namespace
-
-void block_stop_signals() {
-    struct sigaction pipeAction {};
-    g_pipeStops = sigaction(SIGPIPE, nullptr, &pipeAction) == 0 && pipeAction.sa_handler != SIG_IGN;
-    const sigset_t set = stop_signals();
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
-}
+#include "platform/stop_requests.h"
 
 void* signal_stop_thread(void*) {
-    const sigset_t set = stop_signals();
-    int signal = 0;
-    while (sigwait(&set, &signal) != 0) {
-    }
+    const int request = wait_for_stop_request();
     release_held_input();
-    // The parent must see the same death as without us: default action,
-    // delivered to this thread, the only one where it is unblocked.
-    struct sigaction defaultAction {};
-    defaultAction.sa_handler = SIG_DFL;
-    sigaction(signal, &defaultAction, nullptr);
-    sigset_t only;
-    sigemptyset(&only);
-    sigaddset(&only, signal);
-    pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
-    raise(signal);
-    _exit(128 + signal);  // not reached
+    end_by_stop_request(request);
 }

@@ -58,4 +58,8 @@ inline void report_capture_failure(const char* line, const std::string& why) {
 // the user to answer the system's permission prompt.
 constexpr int kCaptureAnswerTimeoutSeconds = 30;
 constexpr const char* kAnswerTimedOutLine = "[capture] ERROR: %s did not answer within %d s\n";
+// A started stream that sends no picture for this long is given up on; the
+// "%s%s" is ": " and what the stream says it waits for, or nothing.
+constexpr int kFirstPictureTimeoutSeconds = 10;
+constexpr const char* kNoFirstPictureLine = "[capture] ERROR: the capture started, but no picture came within %d s%s%s\n";
 constexpr const char* kStartedLine = "[capture] ScreenCaptureKit stream started OK\n";

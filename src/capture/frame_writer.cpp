@@ -1,31 +1,31 @@
 #include "capture/frame_writer.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <atomic>
 #include <cstdio>
+#include <mutex>
 
 #include "capture/frame_store.h"
 #include "capture/frame_timer.h"
 #include "capture/settings.h"
 #include "capture/stream_header.h"
+#include "platform/stdout_stream.h"
 #include "platform/write_all.h"
 
 namespace {
 
+constexpr int kStdout = 1;
+
 // Touched only by ticks, which never overlap.
 bool g_headerWritten = false;
+// Held by a tick for as long as it writes, so that the end of the stream
+// comes between two frames, never inside one.
+std::timed_mutex g_writing;
+std::atomic<bool> g_finished{false};
 
-// A failed write is not fatal. When the reader has gone away, the SIGPIPE the
-// write raised stays pending in this thread, where it is blocked; raising it
-// for the process hands it to the thread that waits for stop signals, which
-// lets go of held input before the process ends by it. A process started
-// with SIGPIPE ignored drops it, and the ticks simply go on.
+// A failed write is not fatal here: the platform decides whether a reader
+// that has gone ends the process.
 void write_out(const void* data, size_t size) {
-    if (!write_all(STDOUT_FILENO, data, size) && errno == EPIPE) kill(getpid(), SIGPIPE);
+    if (!write_all(kStdout, data, size)) stdout_write_failed();
 }
 
 void write_header() {
@@ -40,28 +40,22 @@ void write_header() {
 }  // namespace
 
 void frame_writer_tick() {
-    if (!frame_ready()) return;
+    std::lock_guard<std::timed_mutex> writing(g_writing);
+    if (g_finished || !frame_ready()) return;
     if (!g_headerWritten) write_header();
     const uint32_t n = frame_width() * frame_height() * 4u;
     const uint8_t* frame = snapshot_frame();
     write_out(frame, n);
 }
 
-namespace {
-
-// A frame is megabytes; a pipe's default 64 KiB buffer makes every frame cost
-// a hundred wake-ups of writer and reader. Best effort: the limit may be lower.
-void enlarge_stdout_pipe() {
-#ifdef F_SETPIPE_SZ
-    struct stat st{};
-    if (fstat(STDOUT_FILENO, &st) == 0 && S_ISFIFO(st.st_mode)) fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1 << 20);
-#endif
+bool finish_frame_writer(std::chrono::steady_clock::time_point by) {
+    if (!g_writing.try_lock_until(by)) return false;
+    g_finished = true;
+    g_writing.unlock();
+    return true;
 }
 
-}  // namespace
-
 bool start_frame_writer() {
-    enlarge_stdout_pipe();
     if (!start_frame_timer(FRAME_INTERVAL_NS, FRAME_INTERVAL_NS / 10, frame_writer_tick)) {
         return false;
     }

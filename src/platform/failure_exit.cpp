@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "platform/stderr_relay.h"
+
 namespace {
 
 // Written once by main before any other thread exists.
@@ -13,11 +15,13 @@ void (*g_releaseHeldInput)() = nullptr;
 
 void exit_on_failure(const char* lines) {
     if (lines) fputs(lines, stderr);
+    flush_stderr_relay(kRelayFlushAtFailureMs);
     _exit(1);
 }
 
 void exit_on_failure_releasing_input() {
     if (g_releaseHeldInput) g_releaseHeldInput();
+    flush_stderr_relay(kRelayFlushAtFailureMs);
     _exit(1);
 }
 
