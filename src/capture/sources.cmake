@@ -8,6 +8,7 @@ set(CAPTURE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/frame_writer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/picture_store.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pixel_formats.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/row_changes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stream_header.cpp
 )

@@ -1,0 +1,227 @@
+// The capture thread reads the primary monitor from the screen DC into a
+// top-down BGRA DIB section on an absolute schedule, compares it row by row
+// with the picture before, and edits the frame store: the changed rows (with
+// alpha made opaque, which BitBlt leaves 0) and the pointer where it is now.
+
+#include "capture/windows/gdi_capture.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "capture/capture_config.h"
+#include "capture/capture_thread.h"
+#include "capture/cursor_composite.h"
+#include "capture/frame_region.h"
+#include "capture/frame_store.h"
+#include "capture/row_changes.h"
+#include "capture/settings.h"
+#include "capture/windows/cursor_image.h"
+#include "platform/failure_exit.h"
+#include "platform/windows/input_desktop.h"
+
+namespace {
+
+constexpr const char* kDesktopChangedLine = "[capture] the input desktop changed: reading the screen from the new one\n";
+
+enum class GrabResult { ok, skipped };
+
+struct Monitors {
+    std::vector<DisplayInfo> displays;
+    uint32_t primaryId = 0;
+};
+
+BOOL CALLBACK add_monitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
+    auto* list = reinterpret_cast<Monitors*>(context);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+    const RECT& r = info.rcMonitor;
+    const auto id = static_cast<uint32_t>(list->displays.size() + 1);
+    list->displays.push_back({id, r.left, r.top, static_cast<uint32_t>(r.right - r.left),
+                              static_cast<uint32_t>(r.bottom - r.top)});
+    if (info.dwFlags & MONITORINFOF_PRIMARY) list->primaryId = id;
+    return TRUE;
+}
+
+}  // namespace
+
+struct GdiCapture::State {
+    DisplayInfo display;
+    HDC screen = nullptr;
+    HDC memory = nullptr;
+    HBITMAP dib = nullptr;
+    uint8_t* pixels = nullptr;  // the DIB section's: width * 4 bytes per row, top row first
+    std::vector<uint8_t> before;  // the last picture read, as BitBlt left it
+    bool haveBefore = false;
+
+    PointerOverlay pointer;
+    CursorImage cursor;
+    POINT pointerAt{};  // where the cursor image's top-left corner was drawn, in frame pixels
+    bool pointerDrawn = false;
+    HCURSOR drawnCursor = nullptr;
+    bool desktopChangeLogged = false;
+
+    CaptureStop stop;
+
+    size_t stride() const { return size_t{display.width} * 4; }
+};
+
+namespace {
+
+bool make_surfaces(GdiCapture::State* s, std::string* why) {
+    s->screen = GetDC(nullptr);
+    s->memory = s->screen ? CreateCompatibleDC(s->screen) : nullptr;
+    if (!s->memory) {
+        *why = "cannot open the screen: " + windows_error_text(GetLastError());
+        return false;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = static_cast<LONG>(s->display.width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(s->display.height);  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    s->dib = CreateDIBSection(s->memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!s->dib) {
+        *why = "cannot make a bitmap of the screen's size: " + windows_error_text(GetLastError());
+        return false;
+    }
+    s->pixels = static_cast<uint8_t*>(bits);
+    SelectObject(s->memory, s->dib);
+    s->before.resize(s->stride() * s->display.height);
+    return true;
+}
+
+// A screen DC of a desktop that is no longer the input desktop reads
+// nothing: follow the input desktop and take a new DC there.
+void follow_desktop(GdiCapture::State* s) {
+    std::string why;
+    if (!follow_input_desktop(&why)) return;
+    if (!s->desktopChangeLogged) fputs(kDesktopChangedLine, stderr);
+    s->desktopChangeLogged = true;
+    ReleaseDC(nullptr, s->screen);
+    s->screen = GetDC(nullptr);
+    s->haveBefore = false;
+}
+
+// The cursor now, in frame pixels; false when none is shown or it cannot be read.
+bool current_cursor(GdiCapture::State* s, POINT* at) {
+    CURSORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetCursorInfo(&info) || !(info.flags & CURSOR_SHOWING) || !info.hCursor) return false;
+    if (info.hCursor != s->cursor.handle && !read_cursor_image(info.hCursor, s->cursor)) return false;
+    at->x = info.ptScreenPos.x - s->cursor.hotX - s->display.x;
+    at->y = info.ptScreenPos.y - s->cursor.hotY - s->display.y;
+    return true;
+}
+
+// Brings the frame store up to date with the screen and the pointer. A tick
+// with nothing changed stores nothing; the writer repeats the last frame.
+GrabResult grab_once(GdiCapture::State* s) {
+    const DisplayInfo& d = s->display;
+    const auto w = d.width, h = d.height;
+    if (!s->screen || !BitBlt(s->memory, 0, 0, static_cast<int>(w), static_cast<int>(h), s->screen, d.x, d.y,
+                              SRCCOPY | CAPTUREBLT)) {
+        follow_desktop(s);
+        return GrabResult::skipped;
+    }
+    GdiFlush();
+    const size_t stride = s->stride();
+    const RowSpan changed = s->haveBefore ? changed_rows(s->before.data(), s->pixels, stride, stride, h) : RowSpan{0, h};
+
+    POINT at{};
+    const bool shown = current_cursor(s, &at);
+    const bool pointerMoved = shown != s->pointerDrawn || (shown && (at.x != s->pointerAt.x || at.y != s->pointerAt.y ||
+                                                                     s->cursor.handle != s->drawnCursor));
+    if (changed.empty() && !pointerMoved) return GrabResult::ok;
+
+    if (!size_frame_store(w, h)) exit_on_failure();
+    PixelRect rows = s->pointer.covered();
+    if (!changed.empty()) rows = bounding(rows, {0, changed.top, w, changed.bottom - changed.top});
+    if (shown) rows = bounding(rows, intersect({at.x, at.y, s->cursor.width, s->cursor.height}, {0, 0, w, h}));
+    if (rows.empty()) return GrabResult::ok;
+
+    const bool replacesWhole = changed.top == 0 && changed.bottom == h;
+    edit_frame(static_cast<uint32_t>(rows.y), static_cast<uint32_t>(rows.bottom()), replacesWhole, [&](uint8_t* frame) {
+        s->pointer.lift(frame, stride);
+        const size_t first = size_t{changed.top} * stride;
+        copy_opaque(frame + first, stride, s->pixels + first, stride, w, changed.bottom - changed.top);
+        if (shown) {
+            s->pointer.draw(frame, w, h, stride, s->cursor.argb.data(), s->cursor.width, s->cursor.height, at.x, at.y);
+        }
+    });
+    std::memcpy(s->before.data() + size_t{changed.top} * stride, s->pixels + size_t{changed.top} * stride,
+                size_t{changed.bottom - changed.top} * stride);
+    s->haveBefore = true;
+    s->pointerDrawn = shown;
+    s->pointerAt = at;
+    s->drawnCursor = shown ? s->cursor.handle : nullptr;
+    return GrabResult::ok;
+}
+
+// Reads the screen on an absolute schedule, never more often than the frame
+// rate; a late picture moves the schedule instead of bunching up.
+void capture_thread(GdiCapture::State* s) {
+    using Clock = std::chrono::steady_clock;
+    const auto interval = std::chrono::nanoseconds(FRAME_INTERVAL_NS);
+    auto next = Clock::now() + interval;
+    while (!s->stop.wait_until(next)) {
+        grab_once(s);
+        next += interval;
+        const auto now = Clock::now();
+        if (next < now) next = now;
+    }
+    s->stop.finish();
+}
+
+}  // namespace
+
+GdiCapture::GdiCapture() : s_(new State) {}
+
+GdiCapture::~GdiCapture() {
+    // Only a capture that never started goes away: a started one lives
+    // until the process ends, as its thread does.
+    if (s_->memory) DeleteDC(s_->memory);
+    if (s_->dib) DeleteObject(s_->dib);
+    if (s_->screen) ReleaseDC(nullptr, s_->screen);
+    delete s_;
+}
+
+bool GdiCapture::start() {
+    Monitors monitors;
+    EnumDisplayMonitors(nullptr, nullptr, add_monitor, reinterpret_cast<LPARAM>(&monitors));
+    const auto chosen = choose_display(monitors.displays, monitors.primaryId);
+    if (!chosen || chosen->width == 0 || chosen->height == 0) {
+        fputs(kNoDisplayLine, stderr);
+        return false;
+    }
+    s_->display = *chosen;
+    fprintf(stderr, kDisplayLine, chosen->width, chosen->height, chosen->id);
+
+    std::string why;
+    if (!make_surfaces(s_, &why)) {
+        report_capture_failure(kStartFailedLine, why);
+        return false;
+    }
+    // The first picture is taken here, so that a screen we cannot read fails
+    // the start rather than leaving the stream silent.
+    if (grab_once(s_) != GrabResult::ok) {
+        report_capture_failure(kStartFailedLine, "could not read the screen: " + windows_error_text(GetLastError()));
+        return false;
+    }
+    std::thread(capture_thread, s_).detach();
+    fputs(kStartedLine, stderr);
+    return true;
+}
+
+void GdiCapture::stop(std::function<void(const char* error)> done) { s_->stop.request(std::move(done)); }
+
+ScreenOrigin GdiCapture::origin() const { return {s_->display.x, s_->display.y}; }

@@ -1,0 +1,96 @@
+// A Win32 window for the tests: it covers the primary monitor with a known
+// pattern (test_pattern.h) and writes each input it receives to stdout, one
+// line each: "move X Y", "down|up|dblclk left|right|middle", "wheel DELTA",
+// "keydown|keyup VK", "char UNIT" (numbers in decimal). "ready W H" says it
+// is painted and has the focus.
+
+#include <windows.h>
+#include <windowsx.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "test_pattern.h"
+
+namespace {
+
+std::vector<uint32_t> g_pattern;
+int g_width = 0, g_height = 0;
+bool g_readySaid = false;
+
+void say(const char* format, long a, long b = 0) {
+    printf(format, a, b);
+    fflush(stdout);
+}
+
+void paint(HWND window) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = g_width;
+    info.bmiHeader.biHeight = -g_height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    SetDIBitsToDevice(dc, 0, 0, g_width, g_height, 0, 0, 0, g_height, g_pattern.data(), &info, DIB_RGB_COLORS);
+    EndPaint(window, &ps);
+    GdiFlush();
+    if (!g_readySaid) {
+        g_readySaid = true;
+        say("ready %ld %ld\n", g_width, g_height);
+    }
+}
+
+LRESULT CALLBACK on_message(HWND window, UINT message, WPARAM w, LPARAM l) {
+    switch (message) {
+        case WM_PAINT: paint(window); return 0;
+        case WM_MOUSEMOVE: say("move %ld %ld\n", GET_X_LPARAM(l), GET_Y_LPARAM(l)); return 0;
+        case WM_LBUTTONDOWN: say("down left\n", 0); return 0;
+        case WM_LBUTTONUP: say("up left\n", 0); return 0;
+        case WM_LBUTTONDBLCLK: say("dblclk left\n", 0); return 0;
+        case WM_RBUTTONDOWN: say("down right\n", 0); return 0;
+        case WM_RBUTTONUP: say("up right\n", 0); return 0;
+        case WM_RBUTTONDBLCLK: say("dblclk right\n", 0); return 0;
+        case WM_MBUTTONDOWN: say("down middle\n", 0); return 0;
+        case WM_MBUTTONUP: say("up middle\n", 0); return 0;
+        case WM_MBUTTONDBLCLK: say("dblclk middle\n", 0); return 0;
+        case WM_MOUSEWHEEL: say("wheel %ld\n", GET_WHEEL_DELTA_WPARAM(w)); return 0;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN: say("keydown %ld\n", static_cast<long>(w)); return 0;
+        case WM_KEYUP:
+        case WM_SYSKEYUP: say("keyup %ld\n", static_cast<long>(w)); return 0;
+        case WM_CHAR: say("char %ld\n", static_cast<long>(w)); return 0;
+        case WM_DESTROY: PostQuitMessage(0); return 0;
+        default: return DefWindowProcW(window, message, w, l);
+    }
+}
+
+}  // namespace
+
+int main() {
+    g_width = GetSystemMetrics(SM_CXSCREEN);
+    g_height = GetSystemMetrics(SM_CYSCREEN);
+    g_pattern.resize(static_cast<size_t>(g_width) * g_height);
+    for (int y = 0; y < g_height; ++y) {
+        for (int x = 0; x < g_width; ++x) g_pattern[static_cast<size_t>(y) * g_width + x] = test_pattern_pixel(x, y);
+    }
+    WNDCLASSW type{};
+    type.style = CS_DBLCLKS;
+    type.lpfnWndProc = on_message;
+    type.hInstance = GetModuleHandleW(nullptr);
+    type.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    type.lpszClassName = L"screenshare-test-window";
+    RegisterClassW(&type);
+    HWND window = CreateWindowExW(WS_EX_TOPMOST, type.lpszClassName, L"test", WS_POPUP | WS_VISIBLE, 0, 0, g_width,
+                                  g_height, nullptr, nullptr, type.hInstance, nullptr);
+    if (!window) return 1;
+    SetForegroundWindow(window);
+    SetFocus(window);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
