@@ -4,6 +4,8 @@
 // "keydown|keyup VK", "char UNIT" (numbers in decimal). "ready W H" says it
 // is painted and has the focus.
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #include <windowsx.h>
 
@@ -56,10 +58,15 @@ LRESULT CALLBACK on_message(HWND window, UINT message, WPARAM w, LPARAM l) {
         case WM_MBUTTONUP: say("up middle\n", 0); return 0;
         case WM_MBUTTONDBLCLK: say("dblclk middle\n", 0); return 0;
         case WM_MOUSEWHEEL: say("wheel %ld\n", GET_WHEEL_DELTA_WPARAM(w)); return 0;
+        // VK_PACKET is how a KEYEVENTF_UNICODE character comes before its WM_CHAR.
         case WM_KEYDOWN:
-        case WM_SYSKEYDOWN: say("keydown %ld\n", static_cast<long>(w)); return 0;
+        case WM_SYSKEYDOWN:
+            if (w != VK_PACKET) say("keydown %ld\n", static_cast<long>(w));
+            return 0;
         case WM_KEYUP:
-        case WM_SYSKEYUP: say("keyup %ld\n", static_cast<long>(w)); return 0;
+        case WM_SYSKEYUP:
+            if (w != VK_PACKET) say("keyup %ld\n", static_cast<long>(w));
+            return 0;
         case WM_CHAR: say("char %ld\n", static_cast<long>(w)); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: return DefWindowProcW(window, message, w, l);
@@ -69,6 +76,7 @@ LRESULT CALLBACK on_message(HWND window, UINT message, WPARAM w, LPARAM l) {
 }  // namespace
 
 int main() {
+    _setmode(1, _O_BINARY);  // lines end in \n alone
     g_width = GetSystemMetrics(SM_CXSCREEN);
     g_height = GetSystemMetrics(SM_CYSCREEN);
     g_pattern.resize(static_cast<size_t>(g_width) * g_height);

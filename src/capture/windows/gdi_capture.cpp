@@ -117,7 +117,14 @@ bool current_cursor(GdiCapture::State* s, POINT* at) {
     CURSORINFO info{};
     info.cbSize = sizeof info;
     if (!GetCursorInfo(&info) || !(info.flags & CURSOR_SHOWING) || !info.hCursor) return false;
-    if (info.hCursor != s->cursor.handle && !read_cursor_image(info.hCursor, s->cursor)) return false;
+    if (info.hCursor != s->cursor.handle) {
+        // Wine cannot read another process's cursor: the arrow stands in for it.
+        if (!read_cursor_image(info.hCursor, s->cursor) &&
+            !read_cursor_image(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)), s->cursor)) {
+            return false;
+        }
+        s->cursor.handle = info.hCursor;
+    }
     at->x = info.ptScreenPos.x - s->cursor.hotX - s->display.x;
     at->y = info.ptScreenPos.y - s->cursor.hotY - s->display.y;
     return true;

@@ -9,6 +9,7 @@ set(PLATFORM_WINDOWS_PROCESS_SOURCES
 )
 # What the capture and input of Windows share: DPI awareness, the input desktop.
 set(PLATFORM_WINDOWS_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/binary_streams.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dpi_awareness.cpp
   ${CMAKE_CURRENT_LIST_DIR}/input_desktop.cpp
 )

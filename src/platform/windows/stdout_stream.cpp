@@ -1,16 +1,13 @@
 #include "platform/stdout_stream.h"
 
-#include <fcntl.h>
-#include <io.h>
-
 #include <cerrno>
 #include <cstdio>
 
 #include "platform/windows/stop_request.h"
 
+// Binary since before main (binary_streams.cpp); an anonymous pipe's buffer
+// is fixed when it is made, by the parent.
 void prepare_stdout() {
-    // Text mode would turn every 0x0A byte of a frame into 0D 0A.
-    _setmode(_fileno(stdout), _O_BINARY);
     setvbuf(stdout, nullptr, _IONBF, 0);
 }
 

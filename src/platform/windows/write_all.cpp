@@ -17,10 +17,13 @@ bool write_all(int fd, const void* data, size_t size) {
         const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
         DWORD written = 0;
         if (!WriteFile(handle, p, chunk, &written, nullptr)) {
-            // A pipe whose reader has gone says so in one of two ways; the
-            // callers ask errno, as on every platform.
+            // A pipe whose reader has gone: ERROR_NO_DATA on Windows, under
+            // Wine ERROR_PIPE_NOT_CONNECTED. The callers ask errno, as on
+            // every platform.
             const DWORD error = GetLastError();
-            errno = error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE ? EPIPE : EIO;
+            const bool readerGone =
+                error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED;
+            errno = readerGone ? EPIPE : EIO;
             return false;
         }
         p += written;
