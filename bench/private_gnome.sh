@@ -23,8 +23,10 @@ unset DISPLAY
 setsid "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" \
   DBUS_SESSION_BUS_ADDRESS="$DBUS_SESSION_BUS_ADDRESS" sh -c "
     dbus-daemon --nofork --config-file=$runtime/bus.conf & sleep 0.5
-    pipewire & wireplumber &
-    sleep 0.5
+    pipewire &
+    # WirePlumber gives up at once when PipeWire does not answer yet.
+    while [ ! -S $runtime/pipewire-0 ]; do sleep 0.05; done
+    wireplumber & sleep 0.5
     exec mutter --headless --virtual-monitor 1280x720 --wayland --no-x11 --wayland-display=$WAYLAND_DISPLAY" \
   >/dev/null 2>&1 &
 gnome_group=$!

@@ -21,7 +21,13 @@ add_executable(screenshare-helper
   src/input/macos/accessibility_ax.mm
   src/input/macos/cgevent_poster.mm
 )
-target_compile_options(screenshare-helper PRIVATE $<$<COMPILE_LANGUAGE:OBJCXX>:-fobjc-arc>)
+# Our Objective-C++ must say what Apple's declarations say; the checks in
+# objcxx-errors.txt fail the build, as they fail the type-check.
+set(HELPER_OBJCXX_ERRORS_FILE ${CMAKE_CURRENT_LIST_DIR}/objcxx-errors.txt)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${HELPER_OBJCXX_ERRORS_FILE})
+file(STRINGS ${HELPER_OBJCXX_ERRORS_FILE} HELPER_OBJCXX_ERRORS REGEX "^-")
+target_compile_options(screenshare-helper PRIVATE
+  "$<$<COMPILE_LANGUAGE:OBJCXX>:-fobjc-arc;${HELPER_OBJCXX_ERRORS}>")
 target_link_libraries(screenshare-helper PRIVATE
   helper_core
   "-framework ScreenCaptureKit"

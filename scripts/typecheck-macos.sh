@@ -7,9 +7,11 @@
 # (tests/apple_sdk/stdint.h). Any error or warning fails it; so does
 # a snippet in tests/apple_sdk/selftest/fails_*.mm that compiles although it
 # should not. Then the Apple CMake build is configured against the same
-# declarations and must carry its target, ARC and signing flags (a timestamp
-# for a real identity, a strict verification after signing) and compile; the
-# entitlements must parse and grant exactly the three keys the helper needs.
+# declarations and must carry its target, ARC, Objective-C++ error and
+# signing flags (a timestamp for a real identity, a strict verification after
+# signing) and compile, and its own command line must reject a wrong delegate
+# signature; the entitlements must parse and grant exactly the three keys
+# the helper needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,12 +31,16 @@ c_headers=(
   -isystem "$resource_dir/include" -isystem "$PWD/tests/apple_sdk" -isystem "$libc"
 )
 cxx_headers=(-nostdinc++ -stdlib=libc++ -isystem "$libcxx" "${c_headers[@]}")
+# The warnings that fail the Apple build of our .mm files, from the one list
+# that build reads too.
+mapfile -t objcxx_errors < <(grep -E '^-' cmake/objcxx-errors.txt)
+
 flags=(
   -x objective-c++ -std=c++20 -fsyntax-only
   -target arm64-apple-macos12.3 -fobjc-arc -fblocks
   "${cxx_headers[@]}" -I src
   -Wall -Wextra -Wshadow -Wunguarded-availability -Wobjc-property-assign-on-object-type -Wmethod-signatures
-  -Werror
+  "${objcxx_errors[@]}" -Werror
 )
 
 failed=0
@@ -87,7 +93,7 @@ if cmake -S . -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/darwin.cma
   commands=$(ninja -C "$work/build" -t commands screenshare-helper)
   for want in "-arch arm64" "-mmacosx-version-min=12.3" "-fobjc-arc" \
       "codesign --force --options runtime --entitlements $PWD/cmake/screenshare-helper.entitlements --sign -" \
-      "codesign --verify --strict"; do
+      "codesign --verify --strict" "${objcxx_errors[@]}"; do
     if ! grep -qF -- "$want" <<<"$commands"; then
       echo "typecheck-macos: the Apple build lacks: $want" >&2
       failed=1
@@ -101,6 +107,33 @@ if cmake -S . -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$work/darwin.cma
   if ! ninja -C "$work/build" -j2 "${objects[@]}" >"$work/build.log" 2>&1; then
     cat "$work/build.log" >&2
     echo "typecheck-macos: the Apple build does not compile" >&2
+    failed=1
+  fi
+  # The Apple build's own command line for one of our .mm files, with a
+  # snippet in its place: the selftest that must compile does, and a wrong
+  # delegate signature fails it for that fault.
+  read -ra apple_command <<<"$(ninja -C "$work/build" -t commands "${objects[0]}" | tail -n1)"
+  apple_compile() {  # source
+    local args=() prev="" word
+    for word in "${apple_command[@]}"; do
+      case $prev in
+        -c) word=$PWD/$1 ;;
+        -o) word=$work/snippet.o ;;
+        -MF) word=$work/snippet.d ;;
+      esac
+      args+=("$word")
+      prev=$word
+    done
+    (cd "$work/build" && "${args[@]}")
+  }
+  if ! apple_compile "$selftest/compiles.mm"; then
+    echo "typecheck-macos: the Apple build's command fails $selftest/compiles.mm" >&2
+    failed=1
+  fi
+  if apple_compile "$selftest/fails_delegate_signature.mm" 2>"$work/delegate.log" ||
+      ! grep -qF -- "-Wmethod-signatures" "$work/delegate.log"; then
+    cat "$work/delegate.log" >&2
+    echo "typecheck-macos: the Apple build accepts a wrong delegate signature" >&2
     failed=1
   fi
 else

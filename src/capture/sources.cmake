@@ -11,4 +11,5 @@ set(CAPTURE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/row_changes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stream_header.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/stream_stop.cpp
 )

@@ -57,3 +57,32 @@ TEST(Shutdown, AReaderGoneDoesNotEndAHelperStartedWithBrokenPipesIgnored) {
 }
 
 }  // namespace
+
+namespace {
+
+// A capture that started and never sends a picture (a desktop whose session
+// manager is not running) ends the helper, rather than leaving the
+// controller with one that neither streams nor stops.
+TEST(Shutdown, ACaptureThatNeverSendsAPictureEndsTheHelperWithStatusOne) {
+    Child helper({FAKE_HELPER_PATH}, {{"FAKE_CAPTURE", "none"}});
+    EXPECT_EQ(helper.exit_code(30s), 1) << helper.log();
+    EXPECT_TRUE(helper.read(1, 100ms).empty());
+    const std::string log = helper.log();
+    EXPECT_NE(log.find("[capture] ERROR: the capture started, but no picture came within 10 s\n"
+                       "[capture] Screen Recording permission may not be granted.\n"
+                       "[capture] Go to: System Settings > Privacy & Security > Screen Recording\n"),
+              std::string::npos)
+        << log;
+}
+
+// A controller that never reads stderr, and a flood of unknown bytes that
+// logs more than any pipe holds: closing stdin still ends the helper, whole.
+TEST(Shutdown, ClosingStdinEndsTheHelperEvenWhenNobodyReadsItsLog) {
+    Child helper({FAKE_HELPER_PATH}, {}, controller::Output::Pipe, controller::Output::Pipe);
+    ASSERT_TRUE(read_header(helper));
+    ASSERT_TRUE(helper.send(Bytes(60'000, 0xEE)));  // a line each, 2 MB; all of it fits the pipe to stdin
+    helper.close_stdin();
+    EXPECT_EQ(helper.exit_code(), 0);
+}
+
+}  // namespace

@@ -77,17 +77,34 @@ TEST(CaptureConfig, TheWholeDisplayInTheStreamsLayout) {
     }
 }
 
-// The service's own stop loses the capture, in its words and with where the
-// permission is granted; the stop we asked for at the end of input is no
-// failure.
-TEST(StreamStop, OnlyAStopWeDidNotAskForIsALostCapture) {
-    const std::string lost = "[capture] ERROR: ScreenCaptureKit stopped the stream: The user declined TCCs\n";
-    for (const auto& [requested, endsCapture, log] :
-         {std::tuple(false, true, lost + kScreenRecordingLines), std::tuple(true, false, std::string())}) {
-        SCOPED_TRACE(requested);
+// The service's own stop loses the capture, in its words and with why: the
+// user stopping the share and a display gone are told apart from a
+// permission, by ScreenCaptureKit's code in its own domain. The stop we asked
+// for at the end of input is no failure, whatever its error.
+TEST(StreamStop, TheStopsReasonFollowsTheStoppedLine) {
+    const std::string sck = kStreamErrorDomain;
+    const std::string stopped = "[capture] ERROR: ScreenCaptureKit stopped the stream: why\n";
+    const struct {
+        const char* what;
+        bool requested;
+        std::string domain;
+        int64_t code;
+        std::string log;
+    } cases[] = {
+        {"the user stopped sharing", false, sck, -3817, stopped + "[capture] The user stopped sharing the screen.\n"},
+        {"the display went away", false, sck, -3815,
+         stopped + "[capture] The captured display went away (disconnected, or its lid closed).\n"},
+        {"the permission declined", false, sck, -3801, stopped + kScreenRecordingLines},
+        {"the connection interrupted", false, sck, -3805, stopped + kScreenRecordingLines},
+        {"the same number in another domain", false, "NSOSStatusErrorDomain", -3817, stopped + kScreenRecordingLines},
+        {"no error at all", false, "", 0, stopped + kScreenRecordingLines},
+        {"our own stop", true, sck, -3817, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         testing::internal::CaptureStderr();
-        EXPECT_EQ(report_stream_stop(requested, "The user declined TCCs"), endsCapture);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), log);
+        EXPECT_EQ(report_stream_stop(c.requested, StreamStopError{c.domain, c.code, "why"}), !c.requested);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.log);
     }
 }
 

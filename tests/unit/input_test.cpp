@@ -12,6 +12,7 @@
 
 #include "input/accessibility.h"
 #include "input/control_loop.h"
+#include "input/event_flags.h"
 #include "input/event_poster.h"
 #include "input/input_handlers.h"
 #include "input/keyboard.h"
@@ -169,6 +170,30 @@ TEST(KeyMap, MapsExactlyTheTableOfAwtCodes) {
         SCOPED_TRACE(vk);
         const auto it = table.find(uint16_t(vk));
         EXPECT_EQ(awt_to_mac_keycode(uint16_t(vk)), it == table.end() ? std::nullopt : std::optional(it->second));
+    }
+}
+
+// What an event is posted with: the bits it was made with, save the
+// modifiers, which are exactly the remote user's. Caps Lock is the remote
+// user's toggle, not the Mac's.
+TEST(EventFlags, TheEventsOwnBitsStayTheModifiersAreTheHeldOnes) {
+    constexpr uint64_t kNumericPad = 0x00200000, kSecondaryFn = 0x00800000, kHelp = 0x00400000;
+    const struct {
+        const char* what;
+        uint64_t created, held, posted;
+    } cases[] = {
+        {"a click with Shift and Command", kFlagNonCoalesced, kFlagShift | kFlagCommand,
+         kFlagNonCoalesced | kFlagShift | kFlagCommand},
+        {"an arrow key, nothing held", kNumericPad | kSecondaryFn, 0, kNumericPad | kSecondaryFn},
+        {"the Mac's own modifiers are taken off", kFlagShift | kFlagControl | kFlagAlternate | kHelp, kFlagCommand,
+         kHelp | kFlagCommand},
+        {"the Mac's Caps Lock without the remote one", kFlagAlphaShift | kFlagNonCoalesced, 0, kFlagNonCoalesced},
+        {"the remote Caps Lock", 0, kFlagAlphaShift | kFlagShift, kFlagAlphaShift | kFlagShift},
+        {"text: every modifier cleared", kFlagAlphaShift | kFlagCommand | kNumericPad, 0, kNumericPad},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(posted_event_flags(c.created, c.held), c.posted);
     }
 }
 

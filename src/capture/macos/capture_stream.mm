@@ -30,6 +30,7 @@ static_assert(static_cast<int64_t>(SampleStatus::Blank) == SCFrameStatusBlank);
 static_assert(static_cast<int64_t>(SampleStatus::Suspended) == SCFrameStatusSuspended);
 static_assert(static_cast<int64_t>(SampleStatus::Started) == SCFrameStatusStarted);
 static_assert(static_cast<int64_t>(SampleStatus::Stopped) == SCFrameStatusStopped);
+static_assert(kStreamErrorNoCaptureSource == SCStreamErrorNoCaptureSource);
 
 @class StreamStopDelegate;
 
@@ -49,6 +50,12 @@ namespace {
 const char* describe(NSError* error) {
     const char* text = error.localizedDescription.UTF8String;
     return text ? text : "";
+}
+
+// The error a stream stopped with, as the portable rule reads it.
+StreamStopError stop_error(NSError* error) {
+    const char* domain = error.domain.UTF8String;
+    return StreamStopError{domain ? domain : "", static_cast<int64_t>(error.code), describe(error)};
 }
 
 // The status the service attached to a sample, or nothing if there is none.
@@ -165,7 +172,7 @@ SCStreamConfiguration* make_configuration(SCDisplay* display) {
 }
 
 - (void)stream:(SCStream*)stream didStopWithError:(NSError*)error {
-    if (!report_stream_stop(_stopRequested, describe(error))) return;
+    if (!report_stream_stop(_stopRequested, stop_error(error))) return;
     // Keys and buttons the remote user still holds would stay down after us.
     exit_on_failure_releasing_input();
 }

@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <variant>
 
+#include "input/event_flags.h"
 #include "input/event_poster.h"
 
 // The input core speaks Quartz numbers already; a cast is all that is needed.
@@ -30,28 +31,35 @@ static_assert(kFlagAlphaShift == kCGEventFlagMaskAlphaShift);
 static_assert(kFlagShift == kCGEventFlagMaskShift);
 static_assert(kFlagAlternate == kCGEventFlagMaskAlternate);
 static_assert(kFlagCommand == kCGEventFlagMaskCommand);
+static_assert(kFlagControl == kCGEventFlagMaskControl);
+static_assert(kFlagNonCoalesced == kCGEventFlagMaskNonCoalesced);
 
 namespace {
+
+// Keeps the bits the event was made with; only its modifiers are replaced.
+void set_modifier_flags(CGEventRef event, uint64_t held) {
+    CGEventSetFlags(event, posted_event_flags(CGEventGetFlags(event), held));
+}
 
 CGEventRef create_event(const MouseEvent& e) {
     CGEventRef event = CGEventCreateMouseEvent(NULL, static_cast<CGEventType>(e.type),
                                                CGPointMake(e.x, e.y), static_cast<CGMouseButton>(e.button));
     if (!event) return NULL;
     if (e.clickState) CGEventSetIntegerValueField(event, kCGMouseEventClickState, *e.clickState);
-    CGEventSetFlags(event, e.flags);
+    set_modifier_flags(event, e.flags);
     return event;
 }
 
 CGEventRef create_event(const ScrollEvent& e) {
     CGEventRef event = CGEventCreateScrollWheelEvent(NULL, static_cast<CGScrollEventUnit>(e.units),
                                                      e.wheelCount, e.delta);
-    if (event) CGEventSetFlags(event, e.flags);
+    if (event) set_modifier_flags(event, e.flags);
     return event;
 }
 
 CGEventRef create_event(const KeyEvent& e) {
     CGEventRef event = CGEventCreateKeyboardEvent(NULL, e.keyCode, e.keyDown);
-    if (event) CGEventSetFlags(event, e.flags);
+    if (event) set_modifier_flags(event, e.flags);
     return event;
 }
 
@@ -60,7 +68,7 @@ CGEventRef create_event(const TextEvent& e) {
     if (!event) return NULL;
     // Never more units than the event holds, whatever the count says.
     CGEventKeyboardSetUnicodeString(event, std::min<UniCharCount>(e.unitCount, std::size(e.units)), e.units);
-    CGEventSetFlags(event, e.flags);
+    set_modifier_flags(event, e.flags);
     return event;
 }
 

@@ -80,6 +80,10 @@ typedef CF_OPTIONS(uint64_t, CGEventFlags){
     kCGEventFlagMaskControl = 0x00040000,
     kCGEventFlagMaskAlternate = 0x00080000,
     kCGEventFlagMaskCommand = 0x00100000,
+    kCGEventFlagMaskHelp = 0x00400000,
+    kCGEventFlagMaskSecondaryFn = 0x00800000,
+    kCGEventFlagMaskNumericPad = 0x00200000,
+    kCGEventFlagMaskNonCoalesced = 0x00000100,
 };
 
 typedef CF_ENUM(uint32_t, CGEventTapLocation){
@@ -96,6 +100,7 @@ CG_EXTERN CGEventRef _Nullable CGEventCreateKeyboardEvent(CGEventSourceRef _Null
 CG_EXTERN CGEventRef _Nullable CGEventCreateScrollWheelEvent(CGEventSourceRef _Nullable source,
                                                              CGScrollEventUnit units, uint32_t wheelCount,
                                                              int32_t wheel1, ...) CG_AVAILABLE_STARTING(10.5);
+CG_EXTERN CGEventFlags CGEventGetFlags(CGEventRef _Nullable event) CG_AVAILABLE_STARTING(10.4);
 CG_EXTERN void CGEventSetFlags(CGEventRef _Nullable event, CGEventFlags flags) CG_AVAILABLE_STARTING(10.4);
 CG_EXTERN void CGEventKeyboardSetUnicodeString(CGEventRef _Nullable event, UniCharCount stringLength,
                                                const UniChar* _Nullable unicodeString)

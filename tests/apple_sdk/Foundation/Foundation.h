@@ -10,6 +10,9 @@
 #define NS_ASSUME_NONNULL_BEGIN _Pragma("clang assume_nonnull begin")
 #define NS_ASSUME_NONNULL_END _Pragma("clang assume_nonnull end")
 #define NS_ENUM(_type, _name) enum _name : _type _name; enum _name : _type
+#define NS_ERROR_ENUM(_domain, _name)                                   \
+    enum __attribute__((ns_error_domain(_domain))) _name : NSInteger _name; \
+    enum __attribute__((ns_error_domain(_domain))) _name : NSInteger
 #define NS_TYPED_ENUM __attribute__((swift_wrapper(enum)))
 #define NS_UNAVAILABLE __attribute__((unavailable))
 #define NS_RETURNS_INNER_POINTER __attribute__((objc_returns_inner_pointer))
@@ -90,7 +93,10 @@ typedef struct {
 @end
 
 // NSError.h
+typedef NSString* NSErrorDomain;
 @interface NSError : NSObject <NSCopying>
+@property (readonly, copy) NSErrorDomain domain;
+@property (readonly) NSInteger code;
 @property (readonly, copy) NSString* localizedDescription;
 @end
 

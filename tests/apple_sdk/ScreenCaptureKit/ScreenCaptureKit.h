@@ -1,12 +1,35 @@
-// ScreenCaptureKit as of macOS 12.3 (SCShareableContent.h, SCStream.h), as
-// far as the capture stream uses it.
+// ScreenCaptureKit as of macOS 12.3 (SCShareableContent.h, SCStream.h,
+// SCError.h), as far as the capture stream uses it.
 #pragma once
 
 #import <CoreGraphics/CoreGraphics.h>
 #import <CoreMedia/CoreMedia.h>
 #import <Foundation/Foundation.h>
 
+// SCError.h
+// The SDK spells _Nonnull here with its __nonnull macro, which glibc takes.
+extern NSString* const _Nonnull SCStreamErrorDomain;
+
 NS_ASSUME_NONNULL_BEGIN
+
+typedef NS_ERROR_ENUM(SCStreamErrorDomain, SCStreamErrorCode){
+    SCStreamErrorUserDeclined = -3801,
+    SCStreamErrorFailedToStart = -3802,
+    SCStreamErrorMissingEntitlements = -3803,
+    SCStreamErrorFailedApplicationConnectionInvalid = -3804,
+    SCStreamErrorFailedApplicationConnectionInterrupted = -3805,
+    SCStreamErrorFailedNoMatchingApplicationContext = -3806,
+    SCStreamErrorAttemptToStartStreamState = -3807,
+    SCStreamErrorAttemptToStopStreamState = -3808,
+    SCStreamErrorAttemptToUpdateFilterState = -3809,
+    SCStreamErrorAttemptToConfigState = -3810,
+    SCStreamErrorInternalError = -3811,
+    SCStreamErrorInvalidParameter = -3812,
+    SCStreamErrorNoWindowList = -3813,
+    SCStreamErrorNoDisplayList = -3814,
+    SCStreamErrorNoCaptureSource = -3815,
+    SCStreamErrorRemovingStream = -3816,
+};
 
 // SCShareableContent.h
 API_AVAILABLE(macos(12.3))
