@@ -23,3 +23,8 @@ target_link_options(test_window PRIVATE -static)
 add_executable(bitblt_loop bench/windows/bitblt_loop.cpp)
 target_link_libraries(bitblt_loop PRIVATE user32 gdi32)
 target_link_options(bitblt_loop PRIVATE -static)
+
+# The benchmark's busy screen: the whole monitor painted anew every frame.
+add_executable(busy_window WIN32 bench/windows/busy_window.cpp)
+target_link_libraries(busy_window PRIVATE user32 gdi32)
+target_link_options(busy_window PRIVATE -static)

@@ -17,7 +17,8 @@ packages=(
   mutter pipewire wireplumber dbus dbus-user-session foot  # a headless GNOME for the tests, and a client on it
   gstreamer1.0-pipewire gstreamer1.0-tools  # a plain PipeWire consumer for a benchmark
   libsdl2-dev xdotool xterm  # the viewer, and what its test types with and into
-  g++-mingw-w64-x86-64-posix  # the portable core must compile for Windows
+  g++-mingw-w64-x86-64-posix  # the portable core must compile for Windows, and the Windows helper is built with it
+  wine wine64  # the Windows helper's tests run it under Wine
   "$@"
 )
 

@@ -11,6 +11,8 @@ flavour=${1:-release}
 scripts/setup.sh
 scripts/check-layers.sh
 scripts/build.sh "$flavour"
+# The Windows helper, which windows_tests runs under Wine.
+scripts/build.sh windows
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

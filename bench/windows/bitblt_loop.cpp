@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
     for (long long tick = 0;; ++tick) {
         BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY | CAPTUREBLT);
         GdiFlush();
-        for (size_t i = 3; i < bytes; i += 4) pixels[i] = 0xFF;
+        auto* words = reinterpret_cast<uint32_t*>(pixels);
+        for (size_t i = 0; i < bytes / 4; ++i) words[i] |= 0xFF000000u;
         for (size_t at = 0; at < bytes;) {
             DWORD n = 0;
             if (!WriteFile(out, pixels + at, static_cast<DWORD>(bytes - at), &n, nullptr)) return 0;

@@ -3,6 +3,7 @@
 set(CAPTURE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/capture_thread.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cursor_composite.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/duplication_step.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_region.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_store.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_writer.cpp

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "capture/duplication_step.h"
 #include "capture/row_changes.h"
 #include "input/send_input_rules.h"
 
@@ -63,6 +64,31 @@ TEST(ChangedRows, SpanFromTheFirstToTheLastRowThatDiffers) {
         EXPECT_EQ(got.top, c.want.top) << testing::PrintToString(c.touched);
         EXPECT_EQ(got.bottom, c.want.bottom) << testing::PrintToString(c.touched);
         EXPECT_EQ(got.empty(), c.touched.empty() || c.want.top == c.want.bottom);
+    }
+}
+
+TEST(DuplicationStep, EachAnswerOfAcquireNextFrame) {
+    using S = AcquiredFrame::Status;
+    using D = DuplicationStep;
+    struct Case {
+        AcquiredFrame frame;
+        D want;
+    };
+    const Case cases[] = {
+        {{S::timeout}, D::nothingChanged},
+        {{S::accessLost}, D::recreate},
+        {{S::accessLost, 5, 5, 64}, D::recreate},
+        {{S::failed}, D::fallBackToGdi},
+        {{S::ok, 7, 0, 0}, D::storePicture},
+        {{S::ok, 7, 9, 64}, D::storePicture},
+        {{S::ok, 0, 9, 0}, D::redrawPointer},
+        {{S::ok, 0, 0, 64}, D::redrawPointer},
+        {{S::ok, 0, 0, 0}, D::nothingChanged},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(next_duplication_step(c.frame), c.want)
+            << int(c.frame.status) << " " << c.frame.lastPresentTime << " " << c.frame.lastMouseUpdateTime << " "
+            << c.frame.pointerShapeBufferSize;
     }
 }
 

@@ -1,6 +1,6 @@
-// The capture thread reads the primary monitor from the screen DC into a
-// top-down BGRA DIB section on an absolute schedule, compares it row by row
-// with the picture before, and edits the frame store: the changed rows (with
+// The capture thread reads the primary monitor from the screen DC into one
+// of two top-down BGRA DIB sections on an absolute schedule, compares it row
+// by row with the other one (the picture before), and edits the frame store: the changed rows (with
 // alpha made opaque, which BitBlt leaves 0) and the pointer where it is now.
 
 #include "capture/windows/gdi_capture.h"
@@ -54,10 +54,13 @@ BOOL CALLBACK add_monitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
 struct GdiCapture::State {
     DisplayInfo display;
     HDC screen = nullptr;
-    HDC memory = nullptr;
-    HBITMAP dib = nullptr;
-    uint8_t* pixels = nullptr;  // the DIB section's: width * 4 bytes per row, top row first
-    std::vector<uint8_t> before;  // the last picture read, as BitBlt left it
+    // Read into in turn, so that the picture before needs no copy of its own.
+    struct Surface {
+        HDC memory = nullptr;
+        HBITMAP dib = nullptr;
+        uint8_t* pixels = nullptr;  // width * 4 bytes per row, top row first, as BitBlt left them
+    } surfaces[2];
+    int next = 0;  // the surface the next read goes to; the other holds the picture before
     bool haveBefore = false;
 
     PointerOverlay pointer;
@@ -76,11 +79,6 @@ namespace {
 
 bool make_surfaces(GdiCapture::State* s, std::string* why) {
     s->screen = GetDC(nullptr);
-    s->memory = s->screen ? CreateCompatibleDC(s->screen) : nullptr;
-    if (!s->memory) {
-        *why = "cannot open the screen: " + windows_error_text(GetLastError());
-        return false;
-    }
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = static_cast<LONG>(s->display.width);
@@ -88,15 +86,21 @@ bool make_surfaces(GdiCapture::State* s, std::string* why) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    s->dib = CreateDIBSection(s->memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!s->dib) {
-        *why = "cannot make a bitmap of the screen's size: " + windows_error_text(GetLastError());
-        return false;
+    for (GdiCapture::State::Surface& surface : s->surfaces) {
+        surface.memory = s->screen ? CreateCompatibleDC(s->screen) : nullptr;
+        if (!surface.memory) {
+            *why = "cannot open the screen: " + windows_error_text(GetLastError());
+            return false;
+        }
+        void* bits = nullptr;
+        surface.dib = CreateDIBSection(surface.memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (!surface.dib) {
+            *why = "cannot make a bitmap of the screen's size: " + windows_error_text(GetLastError());
+            return false;
+        }
+        surface.pixels = static_cast<uint8_t*>(bits);
+        SelectObject(surface.memory, surface.dib);
     }
-    s->pixels = static_cast<uint8_t*>(bits);
-    SelectObject(s->memory, s->dib);
-    s->before.resize(s->stride() * s->display.height);
     return true;
 }
 
@@ -135,14 +139,16 @@ bool current_cursor(GdiCapture::State* s, POINT* at) {
 GrabResult grab_once(GdiCapture::State* s) {
     const DisplayInfo& d = s->display;
     const auto w = d.width, h = d.height;
-    if (!s->screen || !BitBlt(s->memory, 0, 0, static_cast<int>(w), static_cast<int>(h), s->screen, d.x, d.y,
+    const GdiCapture::State::Surface& now = s->surfaces[s->next];
+    const uint8_t* before = s->surfaces[1 - s->next].pixels;
+    if (!s->screen || !BitBlt(now.memory, 0, 0, static_cast<int>(w), static_cast<int>(h), s->screen, d.x, d.y,
                               SRCCOPY | CAPTUREBLT)) {
         follow_desktop(s);
         return GrabResult::skipped;
     }
     GdiFlush();
     const size_t stride = s->stride();
-    const RowSpan changed = s->haveBefore ? changed_rows(s->before.data(), s->pixels, stride, stride, h) : RowSpan{0, h};
+    const RowSpan changed = s->haveBefore ? changed_rows(before, now.pixels, stride, stride, h) : RowSpan{0, h};
 
     POINT at{};
     const bool shown = current_cursor(s, &at);
@@ -160,13 +166,12 @@ GrabResult grab_once(GdiCapture::State* s) {
     edit_frame(static_cast<uint32_t>(rows.y), static_cast<uint32_t>(rows.bottom()), replacesWhole, [&](uint8_t* frame) {
         s->pointer.lift(frame, stride);
         const size_t first = size_t{changed.top} * stride;
-        copy_opaque(frame + first, stride, s->pixels + first, stride, w, changed.bottom - changed.top);
+        copy_opaque(frame + first, stride, now.pixels + first, stride, w, changed.bottom - changed.top);
         if (shown) {
             s->pointer.draw(frame, w, h, stride, s->cursor.argb.data(), s->cursor.width, s->cursor.height, at.x, at.y);
         }
     });
-    std::memcpy(s->before.data() + size_t{changed.top} * stride, s->pixels + size_t{changed.top} * stride,
-                size_t{changed.bottom - changed.top} * stride);
+    s->next = 1 - s->next;
     s->haveBefore = true;
     s->pointerDrawn = shown;
     s->pointerAt = at;
@@ -196,8 +201,10 @@ GdiCapture::GdiCapture() : s_(new State) {}
 GdiCapture::~GdiCapture() {
     // Only a capture that never started goes away: a started one lives
     // until the process ends, as its thread does.
-    if (s_->memory) DeleteDC(s_->memory);
-    if (s_->dib) DeleteObject(s_->dib);
+    for (const State::Surface& surface : s_->surfaces) {
+        if (surface.memory) DeleteDC(surface.memory);  // first: a selected bitmap cannot be deleted
+        if (surface.dib) DeleteObject(surface.dib);
+    }
     if (s_->screen) ReleaseDC(nullptr, s_->screen);
     delete s_;
 }
