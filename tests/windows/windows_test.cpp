@@ -4,6 +4,7 @@
 // is most of the run's time.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <cstring>
@@ -143,6 +144,19 @@ TEST_F(WindowsHelper, EndsWhenItsReaderGoes) {
     ASSERT_TRUE(status) << "still running after its reader went away\n" << helper->log();
     EXPECT_TRUE(WIFEXITED(*status));
     EXPECT_NE(WEXITSTATUS(*status), 0);
+}
+
+TEST_F(WindowsHelper, CtrlCLetsGoOfHeldInputBeforeItEnds) {
+    auto helper = start();
+    ASSERT_TRUE(read_header(*helper)) << helper->log();
+    ASSERT_TRUE(helper->wait_log("control loop started"));
+    const size_t since = window_log_size();
+    helper->send(move_to(300, 300)), helper->send(button(kRightButton, kPress));
+    ASSERT_TRUE(window_logs("down right", since)) << desktop_->window().log();
+    // Wine hands SIGINT to a console program as Ctrl+C.
+    helper->kill(SIGINT);
+    EXPECT_TRUE(window_logs("up right", since)) << desktop_->window().log();
+    EXPECT_EQ(helper->exit_code(), 0xC000013A & 0xFF) << helper->log();  // STATUS_CONTROL_C_EXIT
 }
 
 TEST_F(WindowsHelper, ChecksThatInputCanBePosted) {
