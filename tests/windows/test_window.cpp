@@ -1,7 +1,7 @@
 // A Win32 window for the tests: it covers the primary monitor with a known
 // pattern (test_pattern.h) and writes each input it receives to stdout, one
 // line each: "move X Y", "down|up|dblclk left|right|middle", "wheel DELTA",
-// "keydown|keyup VK", "char UNIT" (numbers in decimal). "ready W H" says it
+// "keydown|keyup VK SCAN [extended]", "char UNIT" (numbers in decimal). "ready W H" says it
 // is painted and has the focus.
 
 #include <fcntl.h>
@@ -22,6 +22,15 @@ bool g_readySaid = false;
 
 void say(const char* format, long a, long b = 0) {
     printf(format, a, b);
+    fflush(stdout);
+}
+
+// "keydown|keyup VK SCAN", and " extended" for an extended key. VK_PACKET
+// is how a KEYEVENTF_UNICODE character comes before its WM_CHAR: not a key.
+void say_key(bool down, WPARAM vk, LPARAM l) {
+    if (vk == VK_PACKET) return;
+    printf("%s %ld %ld%s\n", down ? "keydown" : "keyup", static_cast<long>(vk), static_cast<long>(l >> 16 & 0xFF),
+           l & (1 << 24) ? " extended" : "");
     fflush(stdout);
 }
 
@@ -61,12 +70,8 @@ LRESULT CALLBACK on_message(HWND window, UINT message, WPARAM w, LPARAM l) {
         // VK_PACKET is how a KEYEVENTF_UNICODE character comes before its WM_CHAR.
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
-            if (w != VK_PACKET) say("keydown %ld\n", static_cast<long>(w));
-            return 0;
         case WM_KEYUP:
-        case WM_SYSKEYUP:
-            if (w != VK_PACKET) say("keyup %ld\n", static_cast<long>(w));
-            return 0;
+        case WM_SYSKEYUP: say_key(message == WM_KEYDOWN || message == WM_SYSKEYDOWN, w, l); return 0;
         case WM_CHAR: say("char %ld\n", static_cast<long>(w)); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         default: return DefWindowProcW(window, message, w, l);
