@@ -1,8 +1,9 @@
 // A Win32 window for the tests: it covers the primary monitor with a known
 // pattern (test_pattern.h) and writes each input it receives to stdout, one
 // line each: "move X Y", "down|up|dblclk left|right|middle", "wheel DELTA",
-// "keydown|keyup VK SCAN [extended]", "char UNIT" (numbers in decimal). "ready W H" says it
-// is painted and has the focus.
+// "keydown|keyup VK SCAN [extended]", "char UNIT" (numbers in decimal).
+// "ready W H" says it is painted and has the focus. A right click inverts
+// a band of the pattern (test_pattern.h), the next one puts it back.
 
 #include <fcntl.h>
 #include <io.h>
@@ -18,6 +19,15 @@ namespace {
 
 std::vector<uint32_t> g_pattern;
 int g_width = 0, g_height = 0;
+bool g_bandInverted = false;
+
+void draw_pattern() {
+    for (int y = 0; y < g_height; ++y) {
+        for (int x = 0; x < g_width; ++x) {
+            g_pattern[static_cast<size_t>(y) * g_width + x] = test_pattern_pixel(x, y, g_bandInverted);
+        }
+    }
+}
 bool g_readySaid = false;
 
 void say(const char* format, long a, long b = 0) {
@@ -61,7 +71,12 @@ LRESULT CALLBACK on_message(HWND window, UINT message, WPARAM w, LPARAM l) {
         case WM_LBUTTONUP: say("up left\n", 0); return 0;
         case WM_LBUTTONDBLCLK: say("dblclk left\n", 0); return 0;
         case WM_RBUTTONDOWN: say("down right\n", 0); return 0;
-        case WM_RBUTTONUP: say("up right\n", 0); return 0;
+        case WM_RBUTTONUP:
+            g_bandInverted = !g_bandInverted;
+            draw_pattern();
+            InvalidateRect(window, nullptr, FALSE);
+            say("up right\n", 0);
+            return 0;
         case WM_RBUTTONDBLCLK: say("dblclk right\n", 0); return 0;
         case WM_MBUTTONDOWN: say("down middle\n", 0); return 0;
         case WM_MBUTTONUP: say("up middle\n", 0); return 0;
@@ -85,9 +100,7 @@ int main() {
     g_width = GetSystemMetrics(SM_CXSCREEN);
     g_height = GetSystemMetrics(SM_CYSCREEN);
     g_pattern.resize(static_cast<size_t>(g_width) * g_height);
-    for (int y = 0; y < g_height; ++y) {
-        for (int x = 0; x < g_width; ++x) g_pattern[static_cast<size_t>(y) * g_width + x] = test_pattern_pixel(x, y);
-    }
+    draw_pattern();
     WNDCLASSW type{};
     type.style = CS_DBLCLKS;
     type.lpfnWndProc = on_message;

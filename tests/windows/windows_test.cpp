@@ -51,12 +51,12 @@ WineDesktop* WindowsHelper::desktop_ = nullptr;
 
 // Whether `frame` is the test pattern, opaque, on every pixel farther than
 // 64 from (px, py), and something else (the pointer) somewhere nearer.
-bool shows_pattern_and_pointer(const Bytes& frame, const StreamHeader& h, int px, int py) {
+bool shows_pattern_and_pointer(const Bytes& frame, const StreamHeader& h, int px, int py, bool bandInverted = false) {
     bool pointer = false;
     for (uint32_t y = 0; y < h.height; ++y) {
         for (uint32_t x = 0; x < h.width; ++x) {
             const uint8_t* p = &frame[(size_t{y} * h.width + x) * 4];
-            const uint32_t want = test_pattern_pixel(int(x), int(y));
+            const uint32_t want = test_pattern_pixel(int(x), int(y), bandInverted);
             const bool same = p[0] == (want & 0xFF) && p[1] == (want >> 8 & 0xFF) && p[2] == (want >> 16) && p[3] == 255;
             const bool near = std::abs(int(x) - px) <= 64 && std::abs(int(y) - py) <= 64;
             if (!same && !near) return false;
@@ -66,6 +66,7 @@ bool shows_pattern_and_pointer(const Bytes& frame, const StreamHeader& h, int px
     return pointer;
 }
 
+// First: later tests right-click, which turns the window's band over.
 TEST_F(WindowsHelper, StreamsTheScreenAsDrawnAndEndsWithStdin) {
     auto helper = start();
     const auto h = read_header(*helper);
@@ -82,6 +83,15 @@ TEST_F(WindowsHelper, StreamsTheScreenAsDrawnAndEndsWithStdin) {
         const auto frame = read_frame(*helper, *h);
         return frame && shows_pattern_and_pointer(*frame, *h, 500, 300);
     }, 10s)) << "no frame showed the window's pattern with the pointer at 500,300";
+
+    // A band of rows changes: the stream shows it, and only it changed.
+    const size_t beforeClick = window_log_size();
+    helper->send(button(kRightButton, kPress)), helper->send(button(kRightButton, kRelease));
+    ASSERT_TRUE(window_logs("up right", beforeClick));
+    EXPECT_TRUE(eventually([&] {
+        const auto frame = read_frame(*helper, *h);
+        return frame && shows_pattern_and_pointer(*frame, *h, 500, 300, true);
+    }, 10s)) << "no frame showed the inverted band";
 
     helper->close_stdin();
     EXPECT_EQ(helper->exit_code(), 0) << helper->log();
