@@ -2,6 +2,7 @@
 # thread's stop handshake, and the pure rules every backend uses.
 set(CAPTURE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/capture_thread.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/cursor_backgrounds.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cursor_composite.cpp
   ${CMAKE_CURRENT_LIST_DIR}/duplication_step.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frame_region.cpp

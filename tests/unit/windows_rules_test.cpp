@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "capture/cursor_backgrounds.h"
 #include "capture/duplication_step.h"
 #include "capture/row_changes.h"
 #include "input/send_input_rules.h"
@@ -64,6 +65,25 @@ TEST(ChangedRows, SpanFromTheFirstToTheLastRowThatDiffers) {
         EXPECT_EQ(got.top, c.want.top) << testing::PrintToString(c.touched);
         EXPECT_EQ(got.bottom, c.want.bottom) << testing::PrintToString(c.touched);
         EXPECT_EQ(got.empty(), c.touched.empty() || c.want.top == c.want.bottom);
+    }
+}
+
+TEST(CursorFromBackgrounds, TransparencyFromTheDifferenceColourFromBlack) {
+    struct Case {
+        uint32_t onBlack, onWhite, want;
+    };
+    const Case cases[] = {
+        {0x000000, 0xFFFFFF, 0x00000000},  // transparent
+        {0xFF2010, 0xFF2010, 0xFFFF2010},  // opaque colour
+        {0x000000, 0x000000, 0xFF000000},  // opaque black
+        {0x400000, 0xBF7F7F, 0x80400000},  // half transparent red, premultiplied
+        {0xFFFFFF, 0x000000, 0xFFFFFFFF},  // inverting: opaque white
+        {0x30F0F0, 0x30F0F0, 0xFF30F0F0},
+    };
+    for (const Case& c : cases) {
+        uint32_t got = 0;
+        cursor_from_backgrounds(&c.onBlack, &c.onWhite, 1, &got);
+        EXPECT_EQ(got, c.want) << std::hex << c.onBlack << " " << c.onWhite;
     }
 }
 

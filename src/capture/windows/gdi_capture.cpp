@@ -21,7 +21,7 @@
 #include "capture/frame_store.h"
 #include "capture/row_changes.h"
 #include "capture/settings.h"
-#include "capture/windows/cursor_image.h"
+#include "capture/windows/icon_reader.h"
 #include "platform/failure_exit.h"
 #include "platform/windows/input_desktop.h"
 

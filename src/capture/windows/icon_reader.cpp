@@ -1,6 +1,8 @@
-#include "capture/windows/cursor_image.h"
+#include "capture/windows/icon_reader.h"
 
 #include <algorithm>
+
+#include "capture/cursor_backgrounds.h"
 
 namespace {
 
@@ -58,13 +60,7 @@ bool read_cursor_image(HCURSOR cursor, CursorImage& image) {
     GdiFlush();
     if (ok) {
         image.argb.resize(size_t{w} * h);
-        for (size_t i = 0; i < image.argb.size(); ++i) {
-            const int shown = static_cast<int>((onWhite[i] >> 8) & 0xFF) - static_cast<int>((onBlack[i] >> 8) & 0xFF);
-            const auto alpha = static_cast<uint32_t>(std::clamp(255 - shown, 0, 255));
-            // Premultiplied: no channel above the alpha.
-            auto channel = [&](int shift) { return std::min((onBlack[i] >> shift) & 0xFF, alpha) << shift; };
-            image.argb[i] = alpha << 24 | channel(16) | channel(8) | channel(0);
-        }
+        cursor_from_backgrounds(onBlack, onWhite, image.argb.size(), image.argb.data());
     }
     DeleteDC(dc);  // first: a bitmap still selected cannot be deleted
     if (black) DeleteObject(black);

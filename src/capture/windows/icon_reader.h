@@ -15,8 +15,6 @@ struct CursorImage {
     std::vector<uint32_t> argb;
 };
 
-// Reads `cursor` by drawing it the system's way on black and on white: what
-// the two differ by is its transparency, what it leaves on black its colour.
-// That covers colour, alpha and monochrome cursors alike (an inverting pixel
-// comes out white). False when the cursor cannot be read.
+// Reads `cursor` by drawing it the system's way on black and on white
+// (cursor_from_backgrounds). False when the cursor cannot be read.
 bool read_cursor_image(HCURSOR cursor, CursorImage& image);
