@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/accessibility_report.h"
+#include "app/backend.h"
 #include "app/command_line.h"
 #include "app/control_thread.h"
 #include "app/main_loop.h"
@@ -15,6 +16,7 @@
 #include "capture/capture_stream.h"
 #include "capture/frame_writer.h"
 #include "capture/settings.h"
+#include "input/event_poster.h"
 #include "input/input_handlers.h"
 #include "platform/failure_exit.h"
 
@@ -31,19 +33,23 @@ bool start_thread(pthread_t* thread, void* (*body)(void*), void* arg, const char
 
 }  // namespace
 
+CaptureStream* g_stream = nullptr;
+
 int main(int argc, char** argv) {
     const CommandLine cli = parse_command_line(argc, argv);
-    if (cli.checkAccessibility) return run_accessibility_query();
+    if (cli.checkAccessibility) return run_accessibility_query(*make_backend());
     if (cli.fps) set_target_fps(*cli.fps);
 
     setvbuf(stdout, nullptr, _IONBF, 0);
     set_held_input_release(release_held_input);
     block_stop_signals();
 
-    CaptureStream* stream = start_capture_stream();
-    if (!stream) return 1;
-    report_accessibility_at_startup();
-    g_stream = stream;
+    // Lives until the process ends: its threads run while the process exits.
+    Backend& backend = *make_backend().release();
+    if (!backend.start()) return 1;
+    report_accessibility_at_startup(backend);
+    g_stream = &backend;
+    set_event_poster(&backend);
 
     if (!start_frame_writer()) return 1;
     if (!start_thread(&g_controlThread, control_thread, nullptr, "control thread")) return 1;

@@ -30,7 +30,7 @@ void* shutdown_monitor_thread(void* controlThread) {
     fputs("[capture] stdin closed, stopping SCStream...\n", stderr);
 
     auto signal = std::make_shared<StopSignal>();
-    stop_capture_stream(g_stream, [signal](const char* error) {
+    g_stream->stop([signal](const char* error) {
         if (error) {
             fprintf(stderr, "[capture] stopCapture error: %s\n", error);
         } else {
