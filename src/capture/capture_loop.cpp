@@ -6,7 +6,7 @@
 
 #include "capture/capture_config.h"
 #include "capture/settings.h"
-#include "capture/capture_lost.h"
+#include "platform/failure_exit.h"
 
 bool CaptureLoop::start() {
     std::string why;

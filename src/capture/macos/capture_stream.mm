@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "capture/capture_config.h"
-#include "capture/capture_lost.h"
 #include "capture/frame_store.h"
 #include "capture/sample_status.h"
 #include "capture/settings.h"

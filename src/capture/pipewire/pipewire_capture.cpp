@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "capture/capture_config.h"
-#include "capture/capture_lost.h"
+#include "platform/failure_exit.h"
 #include "capture/frame_region.h"
 #include "capture/frame_store.h"
 #include "capture/picture_store.h"
