@@ -18,12 +18,22 @@ constexpr uint16_t kOptionKey = 0x3A;
 
 constexpr uint16_t kAwtCapsLock = 20;
 
+// The modifier keys, as Quartz flags and as ModifierBit.
+struct Modifier {
+    uint16_t key;
+    uint64_t quartzFlag;
+    uint8_t bit;
+};
+constexpr Modifier kModifiers[] = {
+    {kShiftKey, kFlagShift, kModifierShift},
+    {kOptionKey, kFlagAlternate, kModifierAlt},
+    {kCommandKey, kFlagCommand, kModifierControl},
+};
+
 // The Quartz flag mask of the modifiers the remote user holds now.
 uint64_t modifier_flags(const KeyboardState& state) {
     uint64_t flags = state.capsLock ? kFlagAlphaShift : 0;
-    if (state.keyDown[kShiftKey]) flags |= kFlagShift;
-    if (state.keyDown[kOptionKey]) flags |= kFlagAlternate;
-    if (state.keyDown[kCommandKey]) flags |= kFlagCommand;
+    for (const Modifier& m : kModifiers) flags |= state.keyDown[m.key] ? m.quartzFlag : 0;
     return flags;
 }
 
@@ -31,9 +41,7 @@ uint64_t modifier_flags(const KeyboardState& state) {
 
 uint8_t held_modifiers(const KeyboardState& state) {
     uint8_t bits = state.capsLock ? kModifierCapsLock : 0;
-    if (state.keyDown[kShiftKey]) bits |= kModifierShift;
-    if (state.keyDown[kCommandKey]) bits |= kModifierControl;
-    if (state.keyDown[kOptionKey]) bits |= kModifierAlt;
+    for (const Modifier& m : kModifiers) bits |= state.keyDown[m.key] ? m.bit : 0;
     return bits;
 }
 
