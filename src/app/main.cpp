@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "app/accessibility_report.h"
 #include "app/backend.h"
@@ -44,8 +45,9 @@ int main(int argc, char** argv) {
     set_held_input_release(release_held_input);
     block_stop_signals();
 
-    // Lives until the process ends: its threads run while the process exits.
-    Backend& backend = *make_backend().release();
+    // Lives until the process ends, as its threads do.
+    static const std::unique_ptr<Backend> made = make_backend();
+    Backend& backend = *made;
     if (!backend.start()) return 1;
     report_accessibility_at_startup(backend);
     g_stream = &backend;
