@@ -15,6 +15,7 @@ set(HELPER_ENTITLEMENTS ${CMAKE_CURRENT_LIST_DIR}/screenshare-helper.entitlement
 
 add_executable(screenshare-helper
   src/app/main.cpp
+  src/app/macos/mac_backend.mm
   src/app/macos/main_loop_run_loop.mm
   src/capture/macos/capture_stream.mm
   src/capture/macos/frame_timer_dispatch.mm

@@ -86,14 +86,33 @@ struct SplitReader {
 
 }  // namespace
 
-void post_event(const InputEvent& event) {
-    std::visit([](const auto& e) { check(e); }, event);
+// Every action is what the lowering may make of such an event.
+void check(const InputActions& actions) {
+    require(actions.count <= 2);
+    for (uint8_t i = 0; i < actions.count; ++i) {
+        const auto& what = actions.items[i].what;
+        if (const auto* wheel = std::get_if<WheelSteps>(&what)) require(wheel->steps != 0 && std::abs(wheel->steps) <= 64);
+        if (const auto* key = std::get_if<KeyChange>(&what)) require(key->keysym && key->evdevCode && key->windowsVirtualKey);
+        if (const auto* c = std::get_if<CharacterChange>(&what)) require(c->codePoint <= 0x10FFFF);
+        require(i == 0 || std::holds_alternative<ButtonChange>(what));  // only a button follows a placement
+    }
 }
 
-void settle_posted_events() {}
+class CheckingPoster final : public EventPoster {
+public:
+    void post(const PostedInput& input) override {
+        std::visit([](const auto& e) { check(e); }, input.quartz);
+        check(input.actions);
+    }
+    void settle() override {}
+    bool input_permitted(bool) override { return true; }
+};
+
+CheckingPoster g_poster;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     reset_input_state();
+    set_event_poster(&g_poster);
     SplitReader reader{data, size};
     uint64_t nowNs = 1'000'000'000;
     read_control_stream([&](uint8_t* buffer, size_t capacity) { return reader.read(buffer, capacity); },

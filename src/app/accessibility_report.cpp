@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "input/accessibility.h"
+#include "input/event_poster.h"
 
 namespace {
 
@@ -30,8 +30,8 @@ constexpr const char* kStartupNotGranted[] = {
 
 }  // namespace
 
-int run_accessibility_query() {
-    if (accessibility_trusted_with_prompt()) {
+int run_accessibility_query(EventPoster& poster) {
+    if (poster.input_permitted(true)) {
         fputs(kGranted, stderr);
         return 0;
     }
@@ -39,8 +39,8 @@ int run_accessibility_query() {
     return 1;
 }
 
-void report_accessibility_at_startup() {
-    if (accessibility_trusted_with_prompt()) {
+void report_accessibility_at_startup(EventPoster& poster) {
+    if (poster.input_permitted(true)) {
         fputs(kGranted, stderr);
     } else {
         write_lines(kStartupNotGranted);

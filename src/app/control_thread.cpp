@@ -20,12 +20,8 @@ constexpr int kFramePollMs = 50;
 constexpr uint64_t kFirstPictureTimeoutNs = uint64_t{kFirstPictureTimeoutSeconds} * 1'000'000'000;
 
 [[noreturn]] void give_up_on_first_picture() {
-    char line[512];
-    const std::string hint;
-    snprintf(line, sizeof line, kNoFirstPictureLine, kFirstPictureTimeoutSeconds, hint.empty() ? "" : ": ",
-             hint.c_str());
-    fputs(line, stderr);
-    exit_on_failure(kScreenRecordingLines);
+    report_no_first_picture("");
+    exit_on_failure();
 }
 
 // Waits for the first frame, watching stdin: a controller that gives up

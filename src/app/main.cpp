@@ -5,8 +5,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "app/accessibility_report.h"
+#include "app/backend.h"
 #include "app/command_line.h"
 #include "app/control_thread.h"
 #include "app/main_loop.h"
@@ -15,6 +17,7 @@
 #include "capture/capture_stream.h"
 #include "capture/frame_writer.h"
 #include "capture/settings.h"
+#include "input/event_poster.h"
 #include "input/input_handlers.h"
 #include "platform/failure_exit.h"
 #include "platform/stderr_relay.h"
@@ -34,9 +37,11 @@ bool start_thread(pthread_t* thread, void* (*body)(void*), void* arg, const char
 
 }  // namespace
 
+CaptureStream* g_stream = nullptr;
+
 int main(int argc, char** argv) {
     const CommandLine cli = parse_command_line(argc, argv);
-    if (cli.checkAccessibility) return run_accessibility_query();
+    if (cli.checkAccessibility) return run_accessibility_query(*make_backend());
     if (cli.fps) set_target_fps(*cli.fps);
 
     prepare_stdout();
@@ -44,10 +49,13 @@ int main(int argc, char** argv) {
     hold_stop_requests();
     start_stderr_relay();
 
-    CaptureStream* stream = start_capture_stream();
-    if (!stream) return 1;
-    report_accessibility_at_startup();
-    g_stream = stream;
+    // Lives until the process ends, as its threads do.
+    static const std::unique_ptr<Backend> made = make_backend();
+    Backend& backend = *made;
+    if (!backend.start()) return 1;
+    report_accessibility_at_startup(backend);
+    g_stream = &backend;
+    set_event_poster(&backend);
 
     if (!start_frame_writer()) return 1;
     if (!start_thread(&g_controlThread, control_thread, nullptr, "control thread")) return 1;

@@ -33,7 +33,7 @@ struct StopSignal {
 
 void stop_capture(Clock::time_point by) {
     auto signal = std::make_shared<StopSignal>();
-    stop_capture_stream(g_stream, [signal](const char* error) {
+    g_stream->stop([signal](const char* error) {
         if (error) {
             fprintf(stderr, "[capture] stopCapture error: %s\n", error);
         } else {

@@ -58,8 +58,16 @@ inline void report_capture_failure(const char* line, const std::string& why) {
 // the user to answer the system's permission prompt.
 constexpr int kCaptureAnswerTimeoutSeconds = 30;
 constexpr const char* kAnswerTimedOutLine = "[capture] ERROR: %s did not answer within %d s\n";
-// A started stream that sends no picture for this long is given up on; the
-// "%s%s" is ": " and what the stream says it waits for, or nothing.
+// A started stream that sends no picture for this long is given up on: a
+// controller would otherwise have a helper that neither streams nor stops.
+// Every desktop here sends its first picture at once, a still one too.
 constexpr int kFirstPictureTimeoutSeconds = 10;
 constexpr const char* kNoFirstPictureLine = "[capture] ERROR: the capture started, but no picture came within %d s%s%s\n";
+
+// That failure: the line, with what the stream waits for where the platform
+// says (`hint`, else empty), then the Screen Recording lines.
+inline void report_no_first_picture(const std::string& hint) {
+    fprintf(stderr, kNoFirstPictureLine, kFirstPictureTimeoutSeconds, hint.empty() ? "" : ": ", hint.c_str());
+    fputs(kScreenRecordingLines, stderr);
+}
 constexpr const char* kStartedLine = "[capture] ScreenCaptureKit stream started OK\n";

@@ -23,6 +23,10 @@ PixelRect intersect(const PixelRect& a, const PixelRect& b);
 // The smallest rectangle holding both; an empty one adds nothing.
 PixelRect bounding(const PixelRect& a, const PixelRect& b);
 
+// More damaged rectangles than this are read (or copied) as their bounding
+// box: each one costs a request, or a pass over the rows, of its own.
+constexpr size_t kMaxCopyRects = 16;
+
 // The frame areas to read for the screen rectangles `damaged` (screen
 // coordinates) on a monitor at `monitor`: each clipped to the monitor and
 // moved to frame coordinates, empty ones dropped. More than `maxRects` of

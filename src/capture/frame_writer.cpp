@@ -1,6 +1,6 @@
 #include "capture/frame_writer.h"
 
-#include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <mutex>
 
@@ -17,10 +17,11 @@ constexpr int kStdout = 1;
 
 // Touched only by ticks, which never overlap.
 bool g_headerWritten = false;
-// Held by a tick for as long as it writes, so that the end of the stream
-// comes between two frames, never inside one.
-std::timed_mutex g_writing;
-std::atomic<bool> g_finished{false};
+// The end of the stream comes between two frames, never inside one.
+std::mutex g_endLock;
+std::condition_variable g_frameOut;
+bool g_writing = false;   // a tick is writing
+bool g_finished = false;  // no tick writes any more
 
 // A failed write is not fatal here: the platform decides whether a reader
 // that has gone ends the process.
@@ -40,19 +41,27 @@ void write_header() {
 }  // namespace
 
 void frame_writer_tick() {
-    std::lock_guard<std::timed_mutex> writing(g_writing);
-    if (g_finished || !frame_ready()) return;
+    {
+        std::lock_guard<std::mutex> guard(g_endLock);
+        if (g_finished || !frame_ready()) return;
+        g_writing = true;
+    }
     if (!g_headerWritten) write_header();
     const uint32_t n = frame_width() * frame_height() * 4u;
     const uint8_t* frame = snapshot_frame();
     write_out(frame, n);
+    {
+        std::lock_guard<std::mutex> guard(g_endLock);
+        g_writing = false;
+    }
+    g_frameOut.notify_all();
 }
 
 bool finish_frame_writer(std::chrono::steady_clock::time_point by) {
-    if (!g_writing.try_lock_until(by)) return false;
+    std::unique_lock<std::mutex> guard(g_endLock);
+    const bool whole = g_frameOut.wait_until(guard, by, [] { return !g_writing; });
     g_finished = true;
-    g_writing.unlock();
-    return true;
+    return whole;
 }
 
 bool start_frame_writer() {

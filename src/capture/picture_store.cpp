@@ -2,13 +2,6 @@
 
 #include "capture/frame_store.h"
 
-namespace {
-
-// More damaged rectangles than this are copied as their bounding box.
-constexpr size_t kMaxCopyRects = 16;
-
-}  // namespace
-
 bool store_damaged_picture(const DamagedPicture& p, bool haveWhole) {
     if (!size_frame_store(p.width, p.height)) return false;
     if (frame_width() != p.width || frame_height() != p.height) return true;

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 
-#include "input/accessibility.h"
 #include "input/control_protocol.h"
 #include "input/input_handlers.h"
 #include "platform/clock.h"
@@ -21,7 +20,7 @@ constexpr const char* kNotTrusted[] = {
 }  // namespace
 
 void run_control_session(const ByteSource& source) {
-    if (!accessibility_trusted()) {
+    if (!input_permitted()) {
         for (const char* line : kNotTrusted) fputs(line, stderr);
     }
     fputs("[ctrl] control loop started, reading stdin...\n", stderr);

@@ -5,10 +5,11 @@
 #include <variant>
 
 // Input events as plain values: everything the protocol decided (type,
-// position, button, click state, key code, text) is in the value, so a
-// poster only hands it to the platform.
+// position, button, click state, key code, text) is in the value, as Quartz
+// numbers. macOS posts them as they are; the lowering (input/lowering.h)
+// turns each into what every other platform posts.
 
-// Quartz event type numbers; every platform's poster takes these.
+// Quartz event type numbers.
 enum class MouseEventType : uint32_t {
     LeftMouseDown = 1,
     LeftMouseUp = 2,

@@ -5,6 +5,7 @@
 
 #include "input/event_poster.h"
 #include "input/keyboard.h"
+#include "input/lowering.h"
 #include "input/pointer.h"
 
 namespace {
@@ -12,14 +13,21 @@ namespace {
 std::mutex g_inputLock;
 PointerState g_pointer;
 KeyboardState g_keyboard;
+// Set once by main before the control thread starts.
+EventPoster* g_poster = nullptr;
 
 // Every key, mouse and scroll event carries the modifiers held when it is
-// posted, the releases at the end included.
-void post(const InputEvent& event) {
-    InputEvent flagged = event;
-    apply_modifier_flags(g_keyboard, flagged);
-    post_event(flagged);
+// posted, the releases at the end included; it is lowered here, once, for
+// every platform but macOS. `lowered` false: only macOS posts it.
+void post_decided(const InputEvent& event, bool lowered) {
+    PostedInput input{event, {}};
+    apply_modifier_flags(g_keyboard, input.quartz);
+    if (lowered) input.actions = lower_event(input.quartz, {held_modifiers(g_keyboard), g_pointer.placed});
+    if (std::holds_alternative<MouseEvent>(event)) g_pointer.placed = true;
+    if (g_poster) g_poster->post(input);
 }
+
+void post(const InputEvent& event) { post_decided(event, true); }
 
 struct Dispatch {
     uint64_t nowNs;
@@ -42,8 +50,7 @@ struct Dispatch {
             fprintf(stderr, "[ctrl] WARNING: text code point 0x%06X is not a character, dropped\n", cp);
             return;
         }
-        track_text(g_keyboard, *event);
-        post(*event);
+        post_decided(*event, track_text(g_keyboard, cp, event->keyDown));
     }
     void operator()(const UnknownMessage& m) const {
         fprintf(stderr, "[ctrl] unknown message type: 0x%02X\n", m.type);
@@ -61,8 +68,12 @@ void release_held_input() {
     std::lock_guard<std::mutex> guard(g_inputLock);
     release_held_buttons(g_pointer, post);
     release_held_keys(g_keyboard, post);
-    settle_posted_events();
+    if (g_poster) g_poster->settle();
 }
+
+void set_event_poster(EventPoster* poster) { g_poster = poster; }
+
+bool input_permitted() { return g_poster && g_poster->input_permitted(false); }
 
 void reset_input_state() {
     std::lock_guard<std::mutex> guard(g_inputLock);

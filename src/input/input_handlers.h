@@ -16,6 +16,9 @@ void handle_control_message(const ControlMessage& message, uint64_t nowNs);
 // the signal.
 void release_held_input();
 
+// Whether the poster main set may post input (asked without prompting).
+bool input_permitted();
+
 // Forgets all pointer and keyboard state (for tests running several sessions
 // in one process).
 void reset_input_state();

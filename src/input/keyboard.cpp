@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <type_traits>
 
+#include "input/input_action.h"
 #include "input/keymap.h"
 
 namespace {
@@ -15,20 +16,34 @@ constexpr uint16_t kShiftKey = 0x38;
 constexpr uint16_t kCapsLockKey = 0x39;
 constexpr uint16_t kOptionKey = 0x3A;
 
-bool same_text(const TextEvent& a, const TextEvent& b) {
-    return a.unitCount == b.unitCount && std::equal(a.units, a.units + a.unitCount, b.units);
-}
+constexpr uint16_t kAwtCapsLock = 20;
+
+// The modifier keys, as Quartz flags and as ModifierBit.
+struct Modifier {
+    uint16_t key;
+    uint64_t quartzFlag;
+    uint8_t bit;
+};
+constexpr Modifier kModifiers[] = {
+    {kShiftKey, kFlagShift, kModifierShift},
+    {kOptionKey, kFlagAlternate, kModifierAlt},
+    {kCommandKey, kFlagCommand, kModifierControl},
+};
 
 // The Quartz flag mask of the modifiers the remote user holds now.
 uint64_t modifier_flags(const KeyboardState& state) {
     uint64_t flags = state.capsLock ? kFlagAlphaShift : 0;
-    if (state.keyDown[kShiftKey]) flags |= kFlagShift;
-    if (state.keyDown[kOptionKey]) flags |= kFlagAlternate;
-    if (state.keyDown[kCommandKey]) flags |= kFlagCommand;
+    for (const Modifier& m : kModifiers) flags |= state.keyDown[m.key] ? m.quartzFlag : 0;
     return flags;
 }
 
 }  // namespace
+
+uint8_t held_modifiers(const KeyboardState& state) {
+    uint8_t bits = state.capsLock ? kModifierCapsLock : 0;
+    for (const Modifier& m : kModifiers) bits |= state.keyDown[m.key] ? m.bit : 0;
+    return bits;
+}
 
 std::optional<KeyEvent> key_event(KeyboardState& state, uint16_t vk, uint8_t action) {
     const auto code = awt_to_mac_keycode(vk);
@@ -64,11 +79,18 @@ std::optional<TextEvent> text_event(uint32_t cp, bool keyDown) {
     return event;
 }
 
-void track_text(KeyboardState& state, const TextEvent& event) {
+bool track_text(KeyboardState& state, uint32_t codePoint, bool keyDown) {
     auto& held = state.heldText;
-    const auto it = std::find_if(held.begin(), held.end(), [&](const TextEvent& h) { return same_text(h, event); });
-    if (event.keyDown && it == held.end() && held.size() < kMaxHeldText) held.push_back(event);
-    if (!event.keyDown && it != held.end()) held.erase(it);
+    const auto it = std::find(held.begin(), held.end(), codePoint);
+    if (!keyDown) {
+        if (it == held.end()) return false;
+        held.erase(it);
+        return true;
+    }
+    if (it != held.end()) return true;  // a repeat while held
+    if (held.size() >= kMaxHeldText) return false;
+    held.push_back(codePoint);
+    return true;
 }
 
 void release_held_keys(KeyboardState& state, void (*post)(const InputEvent&)) {
@@ -77,10 +99,11 @@ void release_held_keys(KeyboardState& state, void (*post)(const InputEvent&)) {
         state.keyDown[code] = false;
         post(KeyEvent{code, false});
     }
-    state.capsLock = false;
-    for (TextEvent event : state.heldText) {
-        event.keyDown = false;
-        post(event);
+    // The lock outlives the session otherwise: the local user would type capitals.
+    if (state.capsLock) {
+        post(*key_event(state, kAwtCapsLock, 1));
+        post(*key_event(state, kAwtCapsLock, 0));
     }
+    for (const uint32_t cp : state.heldText) post(*text_event(cp, false));
     state.heldText.clear();
 }

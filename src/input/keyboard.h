@@ -10,8 +10,9 @@
 
 struct KeyboardState {
     bool keyDown[128] = {};  // by macOS key code (all mapped codes are below 0x80)
-    // Characters pressed through text messages and not yet released.
-    std::vector<TextEvent> heldText;
+    // Code points of characters pressed through text messages and not yet
+    // released: what every platform lets go of at the end.
+    std::vector<uint32_t> heldText;
     bool capsLock = false;  // alpha-shift, toggled by each Caps Lock press
 };
 
@@ -27,9 +28,16 @@ std::optional<KeyEvent> key_event(KeyboardState& state, uint16_t vk, uint8_t act
 // character, and its surrogate arithmetic would name an unrelated one.
 std::optional<TextEvent> text_event(uint32_t codePoint, bool keyDown);
 
-// Records a text press or release in `state`.
-void track_text(KeyboardState& state, const TextEvent& event);
+// The modifiers held, as ModifierBit (input_action.h): Command is Control
+// and Option is Alt outside the Mac.
+uint8_t held_modifiers(const KeyboardState& state);
 
-// Releases for every key and character the state holds, clearing them and
-// the modifier flags.
+// Records a text press or release of `codePoint` in `state`. False for what
+// only macOS posts: a release of a character not held, or a press past the
+// number of characters anyone holds at once, whose release would never come.
+bool track_text(KeyboardState& state, uint32_t codePoint, bool keyDown);
+
+// Releases for every key and character the state holds, clearing them, and a
+// press and release of Caps Lock when the remote user left it on, so that the
+// lock is as it was before.
 void release_held_keys(KeyboardState& state, void (*post)(const InputEvent&));

@@ -13,6 +13,7 @@ struct Point {
 
 struct PointerState {
     Point mouse;  // last position received in a move
+    bool placed = false;  // a position has been posted (a press without a move posts one)
     bool leftDown = false;
     bool rightDown = false;
     // Not used for drags; only so that a button left held can be let go.

@@ -7,6 +7,7 @@ set(INPUT_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/keyboard.cpp
   ${CMAKE_CURRENT_LIST_DIR}/keymap.cpp
   ${CMAKE_CURRENT_LIST_DIR}/keysyms.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/lowering.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pointer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/send_input_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/spare_key_pool.cpp

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "input/input_action.h"
+#include "input/keymap.h"
 #include "input/keysyms.h"
 
 namespace {
@@ -66,7 +68,8 @@ std::vector<Key> keys_of(const std::map<uint8_t, uint32_t>& spareSymbols) {
     std::vector<Key> keys;
     for (uint16_t mac = 0; mac < 0x80; ++mac) {
         const uint32_t keysym = mac_keycode_to_keysym(mac);
-        if (keysym != kNoSymbol) keys.push_back({xkb_keycode_for_mac(mac), keysym, us_shifted(keysym)});
+        const auto codes = us_key_codes(mac);
+        if (keysym != kNoSymbol && codes) keys.push_back({xkb_keycode_for_evdev(codes->evdev), keysym, us_shifted(keysym)});
     }
     // One level: the character arrives as itself whatever modifiers are held.
     for (const auto& [keycode, keysym] : spareSymbols) keys.push_back({keycode, keysym, kNoSymbol});
@@ -100,14 +103,15 @@ uint32_t xkb_modifier_mask(uint32_t keysym) {
     }
 }
 
-XkbModifiers xkb_modifiers_for_flags(uint64_t flags) {
-    // The macOS keys whose flags the events carry: Shift, Option, Command.
-    const std::pair<uint64_t, uint16_t> held[] = {{kFlagShift, 0x38}, {kFlagAlternate, 0x3A}, {kFlagCommand, 0x37}};
+XkbModifiers xkb_modifiers_for(uint8_t modifiers) {
+    // The keys of this keymap for them: Shift_L, Control_L and Alt_L.
+    const std::pair<uint8_t, uint32_t> held[] = {
+        {kModifierShift, 0xFFE1}, {kModifierControl, 0xFFE3}, {kModifierAlt, 0xFFE9}};
     XkbModifiers m;
-    for (const auto& [flag, mac] : held) {
-        if (flags & flag) m.depressed |= xkb_modifier_mask(mac_keycode_to_keysym(mac));
+    for (const auto& [bit, keysym] : held) {
+        if (modifiers & bit) m.depressed |= xkb_modifier_mask(keysym);
     }
-    if (flags & kFlagAlphaShift) m.locked = kModLock;
+    if (modifiers & kModifierCapsLock) m.locked = kModLock;
     return m;
 }
 

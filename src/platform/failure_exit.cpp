@@ -19,8 +19,9 @@ void exit_on_failure(const char* lines) {
     _exit(1);
 }
 
-void exit_on_failure_releasing_input() {
-    if (g_releaseHeldInput) g_releaseHeldInput();
+void capture_lost(const char* lines, bool releaseHeldInput) {
+    if (lines) fputs(lines, stderr);
+    if (releaseHeldInput && g_releaseHeldInput) g_releaseHeldInput();
     flush_stderr_relay(kRelayFlushAtFailureMs);
     _exit(1);
 }

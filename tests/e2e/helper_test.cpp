@@ -185,7 +185,7 @@ TEST(Lifecycle, PermissionAnswersStartUpAFloodOfBytesAndTheEndWithAndWithoutXtes
     }
 }
 
-constexpr uint32_t kControlL = 0xFFE3, kShiftL = 0xFFE1;
+constexpr uint32_t kControlL = 0xFFE3, kShiftL = 0xFFE1, kCapsLock = 0xFFE5;
 constexpr const char* kStarted = "[ctrl] control loop started, reading stdin...\n";
 
 struct Session {
@@ -300,8 +300,9 @@ int shm_segments_of(pid_t pid) {
 }
 
 // A long run of characters outside the keymap arrives in order; however the
-// helper ends, what the remote user held is let go first, the keymap is as it
-// was, and nothing of the helper stays on the X server.
+// helper ends, what the remote user held is let go first, a Caps Lock they
+// turned on is off again, the keymap is as it was, and nothing of the helper
+// stays on the X server.
 TEST(Input, ALongRunArrivesInOrderAndNothingStaysBehindHoweverTheHelperEnds) {
     // Fewer than a stock Xvfb's 19 spare keys: whether a reused key is read
     // in time depends on how far this client lags, which no test should.
@@ -318,19 +319,23 @@ TEST(Input, ALongRunArrivesInOrderAndNothingStaysBehindHoweverTheHelperEnds) {
         const auto add = [&](const Bytes& b) { bytes.insert(bytes.end(), b.begin(), b.end()); };
         for (int round = 0; round < 3; ++round)
             for (uint32_t cp : run) add(text(cp, 1)), add(text(cp, 0));
+        add(key(20, 1)), add(key(20, 0));  // Caps Lock on
         add(text(0x1F60E, 1)), add(key(16, 1)), add({0x01, 0, 30, 0, 40, 0x02, 0x01, 0x01});  // held at the end
         s.helper->send(bytes);
         for (int round = 0; round < 3; ++round)
             for (uint32_t cp : run) s.expect_typed(cp < 0x100 ? cp : 0x01000000 + cp);
+        s.expect_typed(kCapsLock);
         s.expect(XCB_KEY_PRESS, 0x0101F60E), s.expect(XCB_KEY_PRESS, kShiftL), s.expect(XCB_BUTTON_PRESS, 1, {30, 40});
+        EXPECT_TRUE(s.x.caps_lock_on());
         if (ending == 0) s.helper->close_stdin();
         if (ending == SIGPIPE) s.helper->close_stdout();
         if (ending != 0 && ending != SIGPIPE) kill(s.helper->pid(), ending);
-        s.expect(XCB_BUTTON_RELEASE, 1, {30, 40}), s.expect(XCB_KEY_RELEASE, kShiftL);
+        s.expect(XCB_BUTTON_RELEASE, 1, {30, 40}), s.expect(XCB_KEY_RELEASE, kShiftL), s.expect_typed(kCapsLock);
         s.expect(XCB_KEY_RELEASE, 0x0101F60E);
         const auto status = s.helper->wait(5s);
         ASSERT_TRUE(status);
         EXPECT_EQ(WIFSIGNALED(*status) ? WTERMSIG(*status) : WEXITSTATUS(*status), ending);
+        EXPECT_FALSE(s.x.caps_lock_on());
         EXPECT_TRUE(eventually([&] { return s.x.keymap() == s.keymapBefore; }));
         EXPECT_TRUE(eventually([&] { return s.x.client_count() == clientsBefore; }));
         EXPECT_TRUE(eventually([&] { return shm_segments_of(s.helper->pid()) == 0; }));

@@ -61,6 +61,11 @@ public:
         auto atom = own(xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, uint16_t(name.size()), name.c_str()), nullptr));
         xcb_set_selection_owner(c_, screen_->root, atom->atom, XCB_CURRENT_TIME), sync();
     }
+    // The Caps Lock light, which the server keeps with the lock (as `xset q` shows it).
+    bool caps_lock_on() {
+        auto r = own(xcb_get_keyboard_control_reply(c_, xcb_get_keyboard_control(c_), nullptr));
+        return r && (r->led_mask & 1);
+    }
     int client_count() {
         auto r = own(xcb_res_query_clients_reply(c_, xcb_res_query_clients(c_), nullptr));
         return r ? int(r->num_clients) : -1;

@@ -10,36 +10,36 @@
 #include <thread>
 #include <vector>
 
+#include "app/backend.h"
 #include "capture/capture_config.h"
-#include "capture/capture_stream.h"
 #include "capture/frame_store.h"
-#include "input/accessibility.h"
-#include "input/event_poster.h"
 
-struct CaptureStream {
-    std::string mode;
+namespace {
+
+class FakeBackend final : public Backend {
+public:
+    bool start() override {
+        fprintf(stderr, kDisplayLine, 8u, 8u, 1u);
+        if (mode_ != "none") {
+            std::thread([] {
+                const std::vector<uint8_t> picture(8 * 8 * 4, 0x80);
+                store_frame(picture.data(), 8, 8, 8 * 4);
+            }).detach();
+        }
+        fputs(kStartedLine, stderr);
+        return true;
+    }
+    void stop(std::function<void(const char* error)> done) override {
+        if (mode_ != "stop-hang") done(mode_ == "stop-error" ? "synthetic stop failure" : nullptr);
+    }
+    void post(const PostedInput&) override {}
+    void settle() override {}
+    bool input_permitted(bool) override { return true; }
+
+private:
+    const std::string mode_ = getenv("FAKE_CAPTURE") ? getenv("FAKE_CAPTURE") : "still";
 };
 
-CaptureStream* g_stream = nullptr;
+}  // namespace
 
-CaptureStream* start_capture_stream() {
-    static CaptureStream stream{getenv("FAKE_CAPTURE") ? getenv("FAKE_CAPTURE") : "still"};
-    fprintf(stderr, kDisplayLine, 8u, 8u, 1u);
-    if (stream.mode != "none") {
-        std::thread([] {
-            const std::vector<uint8_t> picture(8 * 8 * 4, 0x80);
-            store_frame(picture.data(), 8, 8, 8 * 4);
-        }).detach();
-    }
-    fputs(kStartedLine, stderr);
-    return &stream;
-}
-
-void stop_capture_stream(CaptureStream* stream, std::function<void(const char* error)> done) {
-    if (stream->mode != "stop-hang") done(stream->mode == "stop-error" ? "synthetic stop failure" : nullptr);
-}
-
-void post_event(const InputEvent&) {}
-void settle_posted_events() {}
-bool accessibility_trusted() { return true; }
-bool accessibility_trusted_with_prompt() { return true; }
+std::unique_ptr<Backend> make_backend() { return std::make_unique<FakeBackend>(); }

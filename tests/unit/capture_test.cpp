@@ -7,14 +7,19 @@
 #include <unistd.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstring>
+#include <mutex>
 #include <thread>
 #include <tuple>
 #include <vector>
 
 #include "app/command_line.h"
 #include "capture/capture_config.h"
+#include "capture/capture_loop.h"
 #include "capture/cursor_composite.h"
 #include "capture/frame_region.h"
 #include "capture/frame_store.h"
@@ -106,6 +111,67 @@ TEST(StreamStop, TheStopsReasonFollowsTheStoppedLine) {
         EXPECT_EQ(report_stream_stop(c.requested, StreamStopError{c.domain, c.code, "why"}), !c.requested);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), c.log);
     }
+}
+
+// A display whose grabs wait for it to change, as a compositor's copy waits
+// for damage: only a stop's wake ends such a wait.
+class WaitingSource final : public PictureSource {
+public:
+    explicit WaitingSource(const char* firstFailure) : firstFailure_(firstFailure) {}
+    bool take_first_picture(std::string* why) override {
+        if (firstFailure_) *why = firstFailure_;
+        return !firstFailure_;
+    }
+    GrabResult grab() override {
+        std::unique_lock<std::mutex> guard(lock_);
+        ++grabs;
+        woken_.wait(guard, [this] { return woken; });
+        return GrabResult::skipped;
+    }
+    const char* lost_lines() const override { return nullptr; }
+    void wake() override {
+        std::lock_guard<std::mutex> guard(lock_);
+        woken = true;
+        woken_.notify_all();
+    }
+
+    std::atomic<int> grabs{0};
+    bool woken = false;
+
+private:
+    const char* firstFailure_;
+    std::mutex lock_;
+    std::condition_variable woken_;
+};
+
+TEST(CaptureLoop, StartsWithTheFirstPictureAndAStopEndsEvenAGrabThatWaits) {
+    {
+        WaitingSource refused("no screen to read");
+        CaptureLoop loop(refused);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(loop.start());
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  std::string("[capture] ERROR: startCapture failed: no screen to read\n") + kScreenRecordingLines);
+        EXPECT_EQ(refused.grabs, 0);
+    }
+    // The thread may still be ending when the test is: all it touches lives on.
+    static WaitingSource source(nullptr);
+    static CaptureLoop loop(source);
+    static std::atomic<int> cleanStops{0};
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(loop.start());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), kStartedLine);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    const auto wait_for = [&](auto done) {
+        while (!done() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return done();
+    };
+    ASSERT_TRUE(wait_for([] { return source.grabs == 1; }));  // waiting for the display
+    loop.stop([](const char* error) { cleanStops += error == nullptr; });
+    EXPECT_TRUE(wait_for([] { return cleanStops == 1; }));
+    EXPECT_EQ(source.grabs, 1);
+    loop.stop([](const char* error) { cleanStops += error == nullptr; });  // stopped already: at once
+    EXPECT_EQ(cleanStops, 2);
 }
 
 // An 8x6 frame with padded rows; pixel (x, y) is B = x, G = y, R = 100.

@@ -10,7 +10,6 @@
 #include <tuple>
 #include <vector>
 
-#include "input/accessibility.h"
 #include "input/control_loop.h"
 #include "input/event_flags.h"
 #include "input/event_poster.h"
@@ -46,6 +45,36 @@ std::string describe(const TextEvent& e) {
     return format("t%04X", e.units[0]) + (e.unitCount == 2 ? format(",%04X", e.units[1]) : "") +
            format("%c k%u f%llu", e.keyDown ? '+' : '-', e.keyCode, static_cast<unsigned long long>(e.flags));
 }
+
+std::string describe(const PointerTo& a) { return format("P%d,%d", a.x, a.y); }
+std::string describe(const ButtonChange& a) {
+    return format("B%c%c c%d", "LRO"[int(a.button)], a.down ? '+' : '-', a.clickCount);
+}
+std::string describe(const WheelSteps& a) { return format("W%d", a.steps); }
+std::string describe(const KeyChange& a) {
+    return format("K%x/%u/%x%c", a.keysym, a.evdevCode, a.windowsVirtualKey, a.down ? '+' : '-');
+}
+std::string describe(const CharacterChange& a) { return format("C%x%c", a.codePoint, a.down ? '+' : '-'); }
+
+// What the core posts: the Quartz events (one a line) and, apart, their
+// lowering (one event's actions a line, empty for what only macOS posts).
+std::string g_actions;
+class RecordingPoster final : public EventPoster {
+public:
+    void post(const PostedInput& input) override {
+        g_events += std::visit([](const auto& e) { return describe(e); }, input.quartz) + "\n";
+        for (uint8_t i = 0; i < input.actions.count; ++i) {
+            const InputAction& a = input.actions.items[i];
+            g_actions += (i ? " " : "") + std::visit([](const auto& w) { return describe(w); }, a.what) +
+                         (a.modifiers ? format(" m%u", a.modifiers) : "");
+        }
+        g_actions += "\n";
+    }
+    void settle() override {}
+    bool input_permitted(bool) override { return g_trusted; }
+};
+RecordingPoster g_recorder;
+[[maybe_unused]] const bool kRecorderSet = (set_event_poster(&g_recorder), true);
 
 // Hands out `bytes` in pieces of at most `chunk` bytes, then end of input.
 ByteSource chunked(const Bytes& bytes, size_t chunk) {
@@ -131,6 +160,10 @@ const Case kCases[] = {
      "t00E9+ k0 f0\nt00E9+ k0 f0\nt0078+ k0 f0\nt0078- k0 f0\n"  // text never carries modifiers
      "m2 10,11 b0 c1 f20000\nm4 10,11 b1 c1 f20000\nm26 10,11 b2 c1 f20000\nk56-\nt00E9- k0 f0\n",
      kStart},
+    {"a Caps Lock left on is let go, then turned back off",
+     {0x04, 0x00, 0x14, 0x01},
+     "k57+ f10000\nk57- f10000\nk57+\nk57-\n",
+     std::string(kStart) + kEof},
 };
 
 TEST(ControlSession, BytesInEventsAndLinesOutWhateverTheReadSizes) {
@@ -151,6 +184,30 @@ TEST(ControlSession, BytesInEventsAndLinesOutWhateverTheReadSizes) {
     }
 }
 
+// The neutral actions each event becomes, beside the Quartz events above.
+TEST(Lowering, EachEventBecomesWhatEveryOtherPlatformPosts) {
+    const Bytes in = {
+        0x02, 0x01, 0x01, 0x02, 0x01, 0x00,                    // a click before any move: at (0, 0)
+        0x01, 0x00, 0x05, 0x00, 0x06, 0x02, 0x02, 0x01, 0x02, 0x02, 0x00, 0x02, 0x09, 0x01,  // move; right, other
+        0x03, 0x03, 0xE8, 0x03, 0xFF, 0xFF, 0x03, 0x00, 0x00,  // 1000 lines up, one down, none
+        0x04, 0x00, 0x10, 0x01, 0x04, 0x00, 0x41, 0x01, 0x04, 0x00, 0x10, 0x00, 0x04, 0x00, 0x11, 0x01,  // Shift+A, Ctrl
+        0x05, 0x00, 0x00, 0xE9, 0x01, 0x05, 0x00, 0x00, 0xE9, 0x01, 0x05, 0x00, 0x00, 0xE9, 0x00,  // é, again, let go
+        0x05, 0x00, 0x00, 0xE9, 0x00, 0x05, 0x01, 0xF6, 0x00, 0x01,  // é let go again: only a Mac hears it; 😀 held
+    };
+    g_actions.clear();
+    reset_input_state();
+    testing::internal::CaptureStderr();
+    run_control_session(chunked(in, 64));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(g_actions,
+              "P0,0 BL+ c1\nBL- c1\nP5,6\nBR+ c1\nBR- c1\nBO+ c1\n"
+              "W64\nW-1\n\n"
+              "Kffe1/42/a0+ m1\nK61/30/41+ m1\nKffe1/42/a0-\nKffe3/29/a2+ m2\n"
+              "Ce9+ m2\nCe9+ m2\nCe9- m2\n\nC1f600+ m2\n"
+              // The end: the other button, A and Control, then the character.
+              "BO- c1 m2\nK61/30/41- m2\nKffe3/29/a2-\nC1f600-\n");
+}
+
 TEST(KeyMap, MapsExactlyTheTableOfAwtCodes) {
     std::map<uint16_t, uint16_t> table = {
         {8, 0x33},  {9, 0x30},  {10, 0x24},  {16, 0x38},  {17, 0x37}, {18, 0x3A}, {20, 0x39}, {27, 0x35}, {32, 0x31},
@@ -166,6 +223,16 @@ TEST(KeyMap, MapsExactlyTheTableOfAwtCodes) {
     for (const auto& [first, codes] : runs)
         for (size_t i = 0; i < codes.size(); ++i) table[uint16_t(first + i)] = codes[i];
     ASSERT_EQ(table.size(), 78u);
+    // Every key has its evdev code and Windows virtual key, each its own.
+    std::map<uint16_t, uint16_t> evdevOf, vkOf;
+    for (const auto& [awt, mac] : table) {
+        const auto codes = us_key_codes(mac);
+        ASSERT_TRUE(codes) << awt;
+        evdevOf[codes->evdev] = mac;
+        vkOf[codes->windowsVirtualKey] = mac;
+    }
+    EXPECT_EQ(evdevOf.size(), 77u);  // Control and Windows are one key
+    EXPECT_EQ(vkOf.size(), 77u);
     for (uint32_t vk = 0; vk <= 0xFFFF; ++vk) {
         SCOPED_TRACE(vk);
         const auto it = table.find(uint16_t(vk));
@@ -301,10 +368,3 @@ TEST(SpareKeyPool, GivesReadyKeysToQueuedCharactersKeepingThoseNeededSoonest) {
 }
 
 }  // namespace
-
-
-void post_event(const InputEvent& event) {
-    g_events += std::visit([](const auto& e) { return describe(e); }, event) + "\n";
-}
-void settle_posted_events() {}
-bool accessibility_trusted() { return g_trusted; }

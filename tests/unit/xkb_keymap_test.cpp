@@ -9,6 +9,8 @@
 #include <string>
 #include <tuple>
 
+#include "input/input_action.h"
+#include "input/keymap.h"
 #include "input/keysyms.h"
 #include "input/xkb_keymap.h"
 
@@ -42,19 +44,19 @@ TEST(XkbKeymap, EveryKeyGivesItsUsSymbolsAndModifierKeysTheirModifiers) {
         const size_t row = plain < 0x80 ? kPlainRows.find(char(plain)) : std::string::npos;
         const bool letter = plain < 0x80 && isalpha(int(plain));
         const uint32_t shifted = row != std::string::npos ? uint8_t(kShiftedRows[row]) : letter ? plain - 32 : plain;
-        const uint8_t key = xkb_keycode_for_mac(mac);
+        const uint8_t key = xkb_keycode_for_evdev(us_key_codes(mac)->evdev);
         EXPECT_EQ(std::tuple(sym(kb.get(), key, 0), sym(kb.get(), key, kModShift), sym(kb.get(), key, 0, kModLock)),
                   std::tuple(plain, shifted, letter ? shifted : plain)) << std::hex << mac;
     }
     // Shift, Command (Control here), Option (Alt) and Caps Lock, each pressed alone.
-    // The same state comes from the flags an event carries while the key is held.
-    for (auto [mac, mask, flag] : {std::tuple{0x38, kModShift, kFlagShift}, {0x37, kModControl, kFlagCommand},
-                                   {0x3A, kModMod1, kFlagAlternate}, {0x39, kModLock, kFlagAlphaShift}}) {
+    // The same state comes from the modifiers an action carries while the key is held.
+    for (auto [mac, mask, bit] : {std::tuple{0x38, kModShift, kModifierShift}, {0x37, kModControl, kModifierControl},
+                                  {0x3A, kModMod1, kModifierAlt}, {0x39, kModLock, kModifierCapsLock}}) {
         const auto fresh = compile();
-        xkb_state_update_key(fresh.get(), xkb_keycode_for_mac(uint16_t(mac)), XKB_KEY_DOWN);
+        xkb_state_update_key(fresh.get(), xkb_keycode_for_evdev(us_key_codes(uint16_t(mac))->evdev), XKB_KEY_DOWN);
         EXPECT_EQ(xkb_state_serialize_mods(fresh.get(), XKB_STATE_MODS_EFFECTIVE), mask) << mac;
         EXPECT_EQ(xkb_modifier_mask(mac_keycode_to_keysym(uint16_t(mac))), mask) << mac;
-        const XkbModifiers fromFlags = xkb_modifiers_for_flags(flag);
+        const XkbModifiers fromFlags = xkb_modifiers_for(bit);
         EXPECT_EQ(std::pair(fromFlags.depressed, fromFlags.locked), mac == 0x39 ? std::pair(0u, mask) : std::pair(mask, 0u))
             << mac;
     }

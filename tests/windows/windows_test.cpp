@@ -15,7 +15,7 @@
 
 namespace {
 
-using controller::button, controller::move_to, controller::scroll, controller::text;
+using controller::button, controller::key, controller::move_to, controller::scroll, controller::text;
 using controller::kLeftButton, controller::kPress, controller::kRelease, controller::kRightButton;
 
 class WindowsHelper : public ::testing::Test {
@@ -141,6 +141,32 @@ TEST_F(WindowsHelper, CharactersArriveAsTheirUtf16Units) {
     EXPECT_TRUE(window_logs("char 8364", since)) << desktop_->window().log();
     EXPECT_TRUE(window_logs("char 20013", since)) << desktop_->window().log();
     EXPECT_TRUE(window_logs("char 55357\nchar 56832", since)) << desktop_->window().log();
+    helper->close_stdin();
+    EXPECT_EQ(helper->exit_code(), 0) << helper->log();
+}
+
+TEST_F(WindowsHelper, KeysArriveAsVirtualKeysWithScanCodes) {
+    auto helper = start();
+    ASSERT_TRUE(read_header(*helper)) << helper->log();
+    ASSERT_TRUE(helper->wait_log("control loop started"));
+    helper->send(move_to(200, 200));
+    // AWT codes in, Windows's virtual keys and scan codes out; the grey keys
+    // extended, Control for a Mac controller's Command.
+    struct Case {
+        uint16_t awt;
+        std::string seen;
+    };
+    const Case cases[] = {
+        {65, "65 30"}, {10, "13 28"}, {36, "36 71 extended"}, {127, "46 83 extended"},
+        {37, "37 75 extended"}, {116, "116 63"}, {17, "17 29"}, {524, "17 29"}, {16, "16 42"},
+    };
+    for (const Case& c : cases) {
+        const size_t since = window_log_size();
+        helper->send(key(c.awt, kPress)), helper->send(key(c.awt, kRelease));
+        // A key that types something has its WM_CHAR in between.
+        EXPECT_TRUE(window_logs("keydown " + c.seen, since) && window_logs("keyup " + c.seen, since))
+            << c.awt << "\n" << desktop_->window().log().substr(since);
+    }
     helper->close_stdin();
     EXPECT_EQ(helper->exit_code(), 0) << helper->log();
 }

@@ -1,6 +1,5 @@
 #include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "app/linux/linux_backend.h"
@@ -23,24 +22,24 @@ bool compositor_offers_everything() {
 
 // Capture and input on one compositor, each on its own connection. The input
 // side connects at its first use.
-class WaylandBackend final : public LinuxBackend {
+class WaylandBackend final : public Backend {
 public:
-    void* start_capture() override { return wayland::start_capture_stream(); }
-    void stop_capture(void* stream, std::function<void(const char*)> done) override {
-        wayland::stop_capture_stream(static_cast<wayland::CaptureStream*>(stream), std::move(done));
+    bool start() override {
+        capture_ = wayland::start_capture();
+        return capture_ != nullptr;
     }
-    void post_event(const InputEvent& event) override { input().post(event); }
-    void settle_posted_events() override { input().settle(); }
-    bool input_permitted() override { return input().permitted(); }
+    void stop(std::function<void(const char*)> done) override {
+        if (!capture_) return done(nullptr);
+        wayland::stop_capture(capture_, std::move(done));
+    }
+    void post(const PostedInput& input) override { input_->post(input.actions); }
+    void settle() override { input_->settle(); }
+    // Wayland has no permission to prompt for.
+    bool input_permitted(bool) override { return input_->permitted(); }
 
 private:
-    wayland::VirtualInput& input() {
-        std::call_once(inputMade_, [this] { input_ = std::make_unique<wayland::VirtualInput>(); });
-        return *input_;
-    }
-
-    std::once_flag inputMade_;
-    std::unique_ptr<wayland::VirtualInput> input_;
+    wayland::Capture* capture_ = nullptr;
+    InputMadeOnFirstUse<wayland::VirtualInput> input_{[] { return std::make_unique<wayland::VirtualInput>(); }};
 };
 
 }  // namespace
@@ -48,5 +47,5 @@ private:
 const LinuxBackendEntry kWaylandBackend = {
     "wlroots",
     compositor_offers_everything,
-    []() -> std::unique_ptr<LinuxBackend> { return std::make_unique<WaylandBackend>(); },
+    []() -> std::unique_ptr<Backend> { return std::make_unique<WaylandBackend>(); },
 };

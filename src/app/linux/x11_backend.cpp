@@ -1,5 +1,4 @@
 #include <memory>
-#include <mutex>
 
 #include "app/linux/linux_backend.h"
 #include "capture/x11/x11_capture.h"
@@ -9,33 +8,29 @@ namespace {
 
 // Capture and input on one X server, each on its own connection. The input
 // side opens its connection at its first use.
-class X11Backend final : public LinuxBackend {
+class X11Backend final : public Backend {
 public:
-    void* start_capture() override {
+    bool start() override {
         // Written before the control thread starts, read by it afterwards.
-        capture_ = x11::start_capture_stream();
-        return capture_;
+        capture_ = x11::start_capture();
+        return capture_ != nullptr;
     }
-    void stop_capture(void* stream, std::function<void(const char*)> done) override {
-        x11::stop_capture_stream(static_cast<x11::CaptureStream*>(stream), std::move(done));
+    void stop(std::function<void(const char*)> done) override {
+        if (!capture_) return done(nullptr);
+        x11::stop_capture(capture_, std::move(done));
     }
-    void post_event(const InputEvent& event) override { poster().post(event); }
-    void settle_posted_events() override { poster().settle(); }
-    bool input_permitted() override { return poster().permitted(); }
+    void post(const PostedInput& input) override { poster_->post(input.quartz); }
+    void settle() override { poster_->settle(); }
+    // X has no permission to prompt for.
+    bool input_permitted(bool) override { return poster_->permitted(); }
 
 private:
-    x11::XTestPoster& poster() {
-        std::call_once(posterMade_, [this] {
-            // Moves land on the captured monitor, wherever it sits on the root window.
-            poster_ = std::make_unique<x11::XTestPoster>(
-                [this] { return capture_ ? x11::display_origin(capture_) : ScreenOrigin{}; });
-        });
-        return *poster_;
-    }
-
-    x11::CaptureStream* capture_ = nullptr;
-    std::once_flag posterMade_;
-    std::unique_ptr<x11::XTestPoster> poster_;
+    x11::Capture* capture_ = nullptr;
+    // Moves land on the captured monitor, wherever it sits on the root window.
+    InputMadeOnFirstUse<x11::XTestPoster> poster_{[this] {
+        return std::make_unique<x11::XTestPoster>(
+            [this] { return capture_ ? x11::display_origin(capture_) : ScreenOrigin{}; });
+    }};
 };
 
 }  // namespace
@@ -45,5 +40,5 @@ private:
 const LinuxBackendEntry kX11Backend = {
     "x11",
     [] { return true; },
-    []() -> std::unique_ptr<LinuxBackend> { return std::make_unique<X11Backend>(); },
+    []() -> std::unique_ptr<Backend> { return std::make_unique<X11Backend>(); },
 };

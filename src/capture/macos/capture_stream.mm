@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "capture/capture_config.h"
-#include "capture/capture_stream.h"
 #include "capture/frame_store.h"
 #include "capture/sample_status.h"
 #include "capture/settings.h"
+#include "capture/macos/screen_capture.h"
 #include "capture/stream_stop.h"
 #include "platform/display_choice.h"
 #include "platform/failure_exit.h"
@@ -34,8 +34,10 @@ static_assert(kStreamErrorNoCaptureSource == SCStreamErrorNoCaptureSource);
 
 @class StreamStopDelegate;
 
+namespace macos {
+
 // Everything the running capture needs kept alive, until the process ends.
-struct CaptureStream {
+struct Capture {
     SCStream* stream;
     SCContentFilter* filter;
     SCStreamConfiguration* configuration;
@@ -43,7 +45,7 @@ struct CaptureStream {
     StreamStopDelegate* stopDelegate;
 };
 
-CaptureStream* g_stream = nullptr;
+}  // namespace macos
 
 namespace {
 
@@ -151,7 +153,7 @@ SCStreamConfiguration* make_configuration(SCDisplay* display) {
                                         CVPixelBufferGetBytesPerRow(pixels));
         CVPixelBufferUnlockBaseAddress(pixels, kCVPixelBufferLock_ReadOnly);
         // The first frame could not be kept: the stream is useless from here on.
-        if (!stored) exit_on_failure();
+        if (!stored) capture_lost(nullptr);
     }
 }
 
@@ -174,12 +176,12 @@ SCStreamConfiguration* make_configuration(SCDisplay* display) {
 - (void)stream:(SCStream*)stream didStopWithError:(NSError*)error {
     if (!report_stream_stop(_stopRequested, stop_error(error))) return;
     // Keys and buttons the remote user still holds would stay down after us.
-    exit_on_failure_releasing_input();
+    capture_lost(nullptr, true);
 }
 
 @end
 
-CaptureStream* start_capture_stream() {
+macos::Capture* macos::start_capture() {
     // Start-up runs before the main run loop, which would drain a pool.
     @autoreleasepool {
         // A command-line process that has not touched the window server can
@@ -196,7 +198,7 @@ CaptureStream* start_capture_stream() {
 
         SCContentFilter* filter = [[SCContentFilter alloc] initWithDisplay:display excludingWindows:@[]];
         SCStreamConfiguration* configuration = make_configuration(display);
-        // Kept alive by CaptureStream: a delegate is commonly held weakly.
+        // Kept alive by Capture: a delegate is commonly held weakly.
         StreamStopDelegate* stopDelegate = [[StreamStopDelegate alloc] init];
         SCStream* stream = [[SCStream alloc] initWithFilter:filter
                                               configuration:configuration
@@ -224,11 +226,11 @@ CaptureStream* start_capture_stream() {
             return nullptr;
         }
         fputs(kStartedLine, stderr);
-        return new CaptureStream{stream, filter, configuration, output, stopDelegate};
+        return new Capture{stream, filter, configuration, output, stopDelegate};
     }
 }
 
-void stop_capture_stream(CaptureStream* stream, std::function<void(const char* error)> done) {
+void macos::stop_capture(Capture* stream, std::function<void(const char* error)> done) {
     [stream->stopDelegate expectStop];
     [stream->stream stopCaptureWithCompletionHandler:^(NSError* error) {
       done(error ? describe(error) : nullptr);

@@ -19,12 +19,12 @@
 #include <vector>
 
 #include "capture/capture_config.h"
+#include "platform/failure_exit.h"
 #include "capture/frame_region.h"
 #include "capture/frame_store.h"
 #include "capture/picture_store.h"
 #include "capture/pixel_formats.h"
 #include "capture/settings.h"
-#include "platform/failure_exit.h"
 
 namespace pipewire {
 namespace {
@@ -33,9 +33,6 @@ constexpr const char* kStreamLostLine = "[capture] ERROR: lost the PipeWire stre
 constexpr const char* kGpuMemoryOnly =
     "the screen cast offers its frames only as DMA-BUF (GPU memory), which this helper cannot read";
 
-// Damaged rectangles asked for with each buffer; more would be copied as
-// their bounding box anyway.
-constexpr size_t kMaxCopyRects = 16;
 constexpr uint32_t kMaxSide = 16384;
 
 PixelOrder order_of(uint32_t videoFormat) {
@@ -53,7 +50,7 @@ PixelOrder order_of(uint32_t videoFormat) {
 
 }  // namespace
 
-struct CaptureStream {
+struct Capture {
     pw_thread_loop* loop = nullptr;
     pw_context* context = nullptr;
     pw_core* core = nullptr;
@@ -73,19 +70,19 @@ namespace {
 
 // A failure of the stream: before the first picture it is the start's to
 // report; after it, the capture is lost and the helper ends.
-void fail(CaptureStream* s, const std::string& why) {
+void fail(Capture* s, const std::string& why) {
     if (s->stopping) return;
     if (s->stored) {
         char line[512];
         snprintf(line, sizeof line, kStreamLostLine, why.c_str());
-        exit_on_failure(line);
+        capture_lost(line);
     }
     if (s->problem.empty()) s->problem = why;
     pw_thread_loop_signal(s->loop, false);
 }
 
 void on_core_error(void* data, uint32_t id, int, int res, const char* message) {
-    auto* s = static_cast<CaptureStream*>(data);
+    auto* s = static_cast<Capture*>(data);
     if (id == PW_ID_CORE) fail(s, std::string("PipeWire: ") + (message ? message : strerror(-res)));
 }
 
@@ -97,7 +94,7 @@ const pw_core_events kCoreEvents = [] {
 }();
 
 void on_state_changed(void* data, pw_stream_state, pw_stream_state state, const char* error) {
-    auto* s = static_cast<CaptureStream*>(data);
+    auto* s = static_cast<Capture*>(data);
     if (state == PW_STREAM_STATE_ERROR) {
         const std::string what = error ? error : "stream error";
         // Formats in GPU memory only find no match with ours.
@@ -111,7 +108,7 @@ void on_state_changed(void* data, pw_stream_state, pw_stream_state state, const 
 // The format is agreed: ask for buffers in memory we can map, and for the
 // damage of each picture.
 void on_param_changed(void* data, uint32_t id, const spa_pod* param) {
-    auto* s = static_cast<CaptureStream*>(data);
+    auto* s = static_cast<Capture*>(data);
     if (id != SPA_PARAM_Format || !param) return;
     uint32_t mediaType = 0, mediaSubtype = 0;
     if (spa_format_parse(param, &mediaType, &mediaSubtype) < 0 || mediaType != SPA_MEDIA_TYPE_video ||
@@ -140,7 +137,7 @@ void on_param_changed(void* data, uint32_t id, const spa_pod* param) {
 
 // Brings the store up to date with one picture: only what was damaged, once
 // a whole picture is there.
-void store_buffer(CaptureStream* s, spa_buffer* buffer) {
+void store_buffer(Capture* s, spa_buffer* buffer) {
     const spa_data& d = buffer->datas[0];
     if (d.type == SPA_DATA_DmaBuf) {
         fail(s, kGpuMemoryOnly);
@@ -166,7 +163,7 @@ void store_buffer(CaptureStream* s, spa_buffer* buffer) {
     }
     const DamagedPicture picture{static_cast<const uint8_t*>(d.data) + d.chunk->offset, stride, width, height,
                                  order_of(s->format.format), false, &s->damage};
-    if (!store_damaged_picture(picture, s->stored)) exit_on_failure();
+    if (!store_damaged_picture(picture, s->stored)) capture_lost(nullptr);  // its lines are written
     // A size change leaves the stream at its first size: such pictures are skipped.
     if (frame_width() != width || frame_height() != height) return;
     if (!s->stored) {
@@ -177,7 +174,7 @@ void store_buffer(CaptureStream* s, spa_buffer* buffer) {
 
 // Every picture is stored in turn: one passed over would leave its damage behind.
 void on_process(void* data) {
-    auto* s = static_cast<CaptureStream*>(data);
+    auto* s = static_cast<Capture*>(data);
     while (pw_buffer* b = pw_stream_dequeue_buffer(s->stream)) {
         if (!s->stopping) store_buffer(s, b->buffer);
         pw_stream_queue_buffer(s->stream, b);
@@ -194,7 +191,7 @@ const pw_stream_events kStreamEvents = [] {
 }();
 
 // The formats we take: 32-bit RGB of any size, at most TARGET_FPS pictures a second.
-bool connect_stream(CaptureStream* s, uint32_t node) {
+bool connect_stream(Capture* s, uint32_t node) {
     uint8_t storage[1024];
     spa_pod_builder b = SPA_POD_BUILDER_INIT(storage, sizeof storage);
     spa_rectangle size{1280, 720}, minSize{1, 1}, maxSize{kMaxSide, kMaxSide};
@@ -217,7 +214,7 @@ bool connect_stream(CaptureStream* s, uint32_t node) {
                              &format, 1) == 0;
 }
 
-void destroy(CaptureStream* s) {
+void destroy(Capture* s) {
     if (s->loop) pw_thread_loop_stop(s->loop);
     if (s->stream) pw_stream_destroy(s->stream);
     if (s->core) pw_core_disconnect(s->core);
@@ -226,11 +223,22 @@ void destroy(CaptureStream* s) {
     delete s;
 }
 
+// What a stream that has sent no picture waits for: its state, and the
+// session manager without which nothing links it to the screen cast. Under
+// the loop's lock.
+std::string stream_waits_for(Capture* s) {
+    const char* error = nullptr;
+    const pw_stream_state state = s->stream ? pw_stream_get_state(s->stream, &error) : PW_STREAM_STATE_UNCONNECTED;
+    std::string what = std::string("the PipeWire stream is ") + pw_stream_state_as_string(state);
+    if (error) what += std::string(" (") + error + ")";
+    return what + "; a session manager such as WirePlumber must be running";
+}
+
 }  // namespace
 
-CaptureStream* start_capture_stream(UniqueFd remote, uint32_t node) {
+Capture* start_capture(UniqueFd remote, uint32_t node) {
     pw_init(nullptr, nullptr);
-    auto* s = new CaptureStream;  // lives until the process ends
+    auto* s = new Capture;  // lives until the process ends
     s->loop = pw_thread_loop_new("pipewire-capture", nullptr);
     s->context = s->loop ? pw_context_new(pw_thread_loop_get_loop(s->loop), nullptr, 0) : nullptr;
     if (!s->context || pw_thread_loop_start(s->loop) < 0) {
@@ -250,18 +258,24 @@ CaptureStream* start_capture_stream(UniqueFd remote, uint32_t node) {
         pw_core_add_listener(s->core, &s->coreListener, &kCoreEvents, s);
         if (!connect_stream(s, node)) why = "cannot connect to the screen cast's PipeWire stream";
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kCaptureAnswerTimeoutSeconds);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kFirstPictureTimeoutSeconds);
+    bool timedOut = false;
     while (why.empty() && !s->stored && s->problem.empty()) {
         if (std::chrono::steady_clock::now() > deadline) {
-            why = "no picture came from the screen cast";
+            timedOut = true;
             break;
         }
         pw_thread_loop_timed_wait(s->loop, 1);
     }
     if (why.empty()) why = s->problem;
+    const std::string waitingFor = timedOut ? stream_waits_for(s) : std::string();
     pw_thread_loop_unlock(s->loop);
     if (!s->stored) {
-        report_capture_failure(kStartFailedLine, why);
+        if (timedOut) {
+            report_no_first_picture(waitingFor);
+        } else {
+            report_capture_failure(kStartFailedLine, why);
+        }
         destroy(s);
         return nullptr;
     }
@@ -269,7 +283,7 @@ CaptureStream* start_capture_stream(UniqueFd remote, uint32_t node) {
     return s;
 }
 
-void stop_capture_stream(CaptureStream* s, std::function<void(const char* error)> done) {
+void stop_capture(Capture* s, std::function<void(const char* error)> done) {
     pw_thread_loop_lock(s->loop);
     s->stopping = true;
     pw_stream_disconnect(s->stream);

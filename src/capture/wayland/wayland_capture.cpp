@@ -8,6 +8,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -17,14 +18,13 @@
 #include <vector>
 
 #include "capture/capture_config.h"
-#include "capture/capture_thread.h"
+#include "capture/capture_loop.h"
 #include "capture/frame_region.h"
 #include "capture/frame_store.h"
 #include "capture/picture_store.h"
 #include "capture/pixel_formats.h"
 #include "capture/settings.h"
 #include "capture/wayland/shm_buffer.h"
-#include "platform/failure_exit.h"
 #include "platform/wayland/wayland_session.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
@@ -39,7 +39,23 @@ enum class Picture { none, waiting, ready, failed };
 
 }  // namespace
 
-struct CaptureStream {
+namespace {
+bool take_first(Capture* s, std::string* why);
+GrabResult grab_once(Capture* s);
+}  // namespace
+
+struct Capture final : PictureSource {
+    bool take_first_picture(std::string* why) override { return take_first(this, why); }
+    GrabResult grab() override { return grab_once(this); }
+    const char* lost_lines() const override { return lostLines; }
+    void wake() override {
+        woken = true;
+        const uint64_t one = 1;
+        if (write(wakeFd, &one, sizeof one) < 0) {
+            // Already signalled: the thread wakes all the same.
+        }
+    }
+
     std::unique_ptr<WaylandSession> session;
     wl_output* output = nullptr;
     DisplayInfo display;
@@ -54,7 +70,9 @@ struct CaptureStream {
     std::vector<PixelRect> damage;
     bool stored = false;  // a whole picture is in the store
 
-    CaptureStop stop;
+    std::atomic<bool> woken{false};  // a stop asked the thread to end
+    const char* lostLines = nullptr;
+    CaptureLoop loop{*this};
 };
 
 namespace {
@@ -63,7 +81,7 @@ namespace {
 // last one) and ask for the copy, on damage where the protocol can wait.
 void on_buffer(void* data, zwlr_screencopy_frame_v1* frame, uint32_t format, uint32_t width, uint32_t height,
                uint32_t stride) {
-    auto* s = static_cast<CaptureStream*>(data);
+    auto* s = static_cast<Capture*>(data);
     if (pixel_order(format) == PixelOrder::unsupported) {
         char code[32];
         snprintf(code, sizeof code, "0x%08x", format);
@@ -87,22 +105,22 @@ void on_buffer(void* data, zwlr_screencopy_frame_v1* frame, uint32_t format, uin
 }
 
 void on_flags(void* data, zwlr_screencopy_frame_v1*, uint32_t flags) {
-    static_cast<CaptureStream*>(data)->upsideDown = flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT;
+    static_cast<Capture*>(data)->upsideDown = flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT;
 }
 
 void on_ready(void* data, zwlr_screencopy_frame_v1*, uint32_t, uint32_t, uint32_t) {
-    static_cast<CaptureStream*>(data)->picture = Picture::ready;
+    static_cast<Capture*>(data)->picture = Picture::ready;
 }
 
-void on_failed(void* data, zwlr_screencopy_frame_v1*) { static_cast<CaptureStream*>(data)->picture = Picture::failed; }
+void on_failed(void* data, zwlr_screencopy_frame_v1*) { static_cast<Capture*>(data)->picture = Picture::failed; }
 
 void on_damage(void* data, zwlr_screencopy_frame_v1*, uint32_t x, uint32_t y, uint32_t width, uint32_t height) {
-    static_cast<CaptureStream*>(data)->damage.push_back({x, y, width, height});
+    static_cast<Capture*>(data)->damage.push_back({x, y, width, height});
 }
 
 const zwlr_screencopy_frame_v1_listener kFrameListener = {on_buffer, on_flags, on_ready, on_failed, on_damage};
 
-void request_picture(CaptureStream* s) {
+void request_picture(Capture* s) {
     s->damage.clear();
     s->upsideDown = false;
     s->picture = Picture::waiting;
@@ -111,27 +129,31 @@ void request_picture(CaptureStream* s) {
 }
 
 // Brings the store up to date with a copied picture: only what was damaged,
-// once a whole picture is there.
-void store_picture(CaptureStream* s) {
+// once a whole picture is there. False when the store cannot be had.
+bool store_picture(Capture* s) {
     const ShmBuffer& b = *s->buffer;
     const DamagedPicture picture{b.pixels(), b.stride(), b.width(), b.height(), pixel_order(b.format()),
                                  s->upsideDown, &s->damage};
-    if (!store_damaged_picture(picture, s->stored)) exit_on_failure();
+    if (!store_damaged_picture(picture, s->stored)) return false;
     s->stored = s->stored || (frame_width() == b.width() && frame_height() == b.height());
+    return true;
 }
 
 // Ends the copy in flight; a ready one goes into the store, a failed one is skipped.
-void finish_picture(CaptureStream* s) {
-    if (s->picture == Picture::ready) store_picture(s);
+GrabResult finish_picture(Capture* s) {
+    const bool ready = s->picture == Picture::ready;
+    const bool stored = ready && store_picture(s);
     zwlr_screencopy_frame_v1_destroy(s->frame);
     s->frame = nullptr;
     s->picture = Picture::none;
+    if (ready && !stored) return GrabResult::lost;  // its lines are written
+    return ready ? GrabResult::ok : GrabResult::skipped;
 }
 
 // Waits up to `timeoutMs` (-1: as long as it takes) for the compositor or a
 // stop, and handles what the compositor sent. False once the connection is
 // lost.
-bool wait_and_dispatch(CaptureStream* s, int timeoutMs) {
+bool wait_and_dispatch(Capture* s, int timeoutMs) {
     wl_display* display = s->session->display;
     const auto flush = [display] { return wl_display_flush(display) >= 0 || errno == EAGAIN; };
     return pump_connection(display, timeoutMs, flush, s->wakeFd);
@@ -142,30 +164,23 @@ int milliseconds_until(Clock::time_point when) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-// Asks for a picture no sooner than one frame interval after the last was
-// asked for; a late one moves the schedule instead of bunching up.
-void* capture_thread(void* arg) {
-    auto* s = static_cast<CaptureStream*>(arg);
-    const auto interval = std::chrono::nanoseconds(FRAME_INTERVAL_NS);
-    auto next = Clock::now() + interval;
-    while (!s->stop.requested()) {
-        if (s->picture == Picture::none && Clock::now() >= next) {
-            request_picture(s);
-            next += interval;
-            if (next < Clock::now()) next = Clock::now();
+// Asks for a picture and waits for it: the copy waits for damage, so this
+// may take long; a stop cuts the wait short, leaving the copy in flight.
+GrabResult grab_once(Capture* s) {
+    if (s->picture == Picture::none) request_picture(s);
+    while (s->picture == Picture::waiting) {
+        if (!wait_and_dispatch(s, -1)) {
+            s->lostLines = kCompositorLostLine;
+            return GrabResult::lost;
         }
-        if (!wait_and_dispatch(s, s->picture == Picture::waiting ? -1 : milliseconds_until(next))) {
-            exit_on_failure(kCompositorLostLine);
-        }
-        if (s->picture == Picture::ready || s->picture == Picture::failed) finish_picture(s);
+        if (s->woken) return GrabResult::skipped;
     }
-    s->stop.finish();
-    return nullptr;
+    return finish_picture(s);
 }
 
 // The first picture, taken before the stream is said to have started. False
 // with `why` when the compositor will not give one.
-bool take_first_picture(CaptureStream* s, std::string* why) {
+bool take_first(Capture* s, std::string* why) {
     request_picture(s);
     const auto deadline = Clock::now() + std::chrono::seconds(kCaptureAnswerTimeoutSeconds);
     while (s->picture == Picture::waiting) {
@@ -180,13 +195,12 @@ bool take_first_picture(CaptureStream* s, std::string* why) {
     }
     const bool ready = s->picture == Picture::ready;
     if (!ready) *why = s->bufferProblem.empty() ? "the compositor could not copy the output" : s->bufferProblem;
-    finish_picture(s);
-    return ready;
+    return finish_picture(s) == GrabResult::ok;
 }
 
 }  // namespace
 
-CaptureStream* start_capture_stream() {
+Capture* start_capture() {
     std::string why;
     auto session = open_wayland_session(&why);
     if (!session) {
@@ -200,30 +214,25 @@ CaptureStream* start_capture_stream() {
     }
     fprintf(stderr, kDisplayLine, chosen->info.width, chosen->info.height, chosen->info.id);
 
-    auto* s = new CaptureStream;  // lives until the process ends
+    auto* s = new Capture;  // lives until the process ends
     s->output = chosen->output;
     s->display = chosen->info;
     s->session = std::move(session);
     s->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (s->wakeFd < 0 || !take_first_picture(s, &why)) {
-        report_capture_failure(kStartFailedLine, s->wakeFd < 0 ? strerror(errno) : why);
+    if (s->wakeFd < 0) {
+        report_capture_failure(kStartFailedLine, strerror(errno));
         delete s;
         return nullptr;
     }
-    if (!start_capture_thread(capture_thread, s)) {
+    if (!s->loop.start()) {
         delete s;
         return nullptr;
     }
     return s;
 }
 
-void stop_capture_stream(CaptureStream* stream, std::function<void(const char* error)> done) {
-    stream->stop.request(std::move(done), [stream] {
-        const uint64_t one = 1;
-        if (write(stream->wakeFd, &one, sizeof one) < 0) {
-            // Already signalled: the thread wakes all the same.
-        }
-    });
+void stop_capture(Capture* stream, std::function<void(const char* error)> done) {
+    stream->loop.stop(std::move(done));
 }
 
 }  // namespace wayland

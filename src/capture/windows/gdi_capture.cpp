@@ -1,35 +1,27 @@
-// The capture thread reads the primary monitor from the screen DC into one
-// of two top-down BGRA DIB sections on an absolute schedule, compares it row
-// by row with the other one (the picture before), and edits the frame store: the changed rows (with
+// Each grab reads the primary monitor from the screen DC into one of two
+// top-down BGRA DIB sections, compares it row by row with the other one (the
+// picture before), and edits the frame store: the changed rows (with
 // alpha made opaque, which BitBlt leaves 0) and the pointer where it is now.
 
 #include "capture/windows/gdi_capture.h"
 
 #include <windows.h>
 
-#include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "capture/capture_config.h"
-#include "capture/capture_thread.h"
 #include "capture/cursor_composite.h"
 #include "capture/frame_region.h"
 #include "capture/frame_store.h"
 #include "capture/row_changes.h"
-#include "capture/settings.h"
 #include "capture/windows/icon_reader.h"
-#include "platform/failure_exit.h"
 #include "platform/windows/input_desktop.h"
 
 namespace {
 
 constexpr const char* kDesktopChangedLine = "[capture] the input desktop changed: reading the screen from the new one\n";
-
-enum class GrabResult { ok, skipped };
 
 struct Monitors {
     std::vector<DisplayInfo> displays;
@@ -69,8 +61,6 @@ struct GdiCapture::State {
     bool pointerDrawn = false;
     HCURSOR drawnCursor = nullptr;
     bool desktopChangeLogged = false;
-
-    CaptureStop stop;
 
     size_t stride() const { return size_t{display.width} * 4; }
 };
@@ -156,7 +146,7 @@ GrabResult grab_once(GdiCapture::State* s) {
                                                                      s->cursor.handle != s->drawnCursor));
     if (changed.empty() && !pointerMoved) return GrabResult::ok;
 
-    if (!size_frame_store(w, h)) exit_on_failure();
+    if (!size_frame_store(w, h)) return GrabResult::lost;  // its lines are written
     PixelRect rows = s->pointer.covered();
     if (!changed.empty()) rows = bounding(rows, {0, changed.top, w, changed.bottom - changed.top});
     if (shown) rows = bounding(rows, intersect({at.x, at.y, s->cursor.width, s->cursor.height}, {0, 0, w, h}));
@@ -179,21 +169,6 @@ GrabResult grab_once(GdiCapture::State* s) {
     return GrabResult::ok;
 }
 
-// Reads the screen on an absolute schedule, never more often than the frame
-// rate; a late picture moves the schedule instead of bunching up.
-void capture_thread(GdiCapture::State* s) {
-    using Clock = std::chrono::steady_clock;
-    const auto interval = std::chrono::nanoseconds(FRAME_INTERVAL_NS);
-    auto next = Clock::now() + interval;
-    while (!s->stop.wait_until(next)) {
-        grab_once(s);
-        next += interval;
-        const auto now = Clock::now();
-        if (next < now) next = now;
-    }
-    s->stop.finish();
-}
-
 }  // namespace
 
 GdiCapture::GdiCapture() : s_(new State) {}
@@ -209,7 +184,7 @@ GdiCapture::~GdiCapture() {
     delete s_;
 }
 
-bool GdiCapture::start() {
+bool GdiCapture::open() {
     Monitors monitors;
     EnumDisplayMonitors(nullptr, nullptr, add_monitor, reinterpret_cast<LPARAM>(&monitors));
     const auto chosen = choose_display(monitors.displays, monitors.primaryId);
@@ -219,23 +194,21 @@ bool GdiCapture::start() {
     }
     s_->display = *chosen;
     fprintf(stderr, kDisplayLine, chosen->width, chosen->height, chosen->id);
-
     std::string why;
     if (!make_surfaces(s_, &why)) {
         report_capture_failure(kStartFailedLine, why);
         return false;
     }
-    // The first picture is taken here, so that a screen we cannot read fails
-    // the start rather than leaving the stream silent.
-    if (grab_once(s_) != GrabResult::ok) {
-        report_capture_failure(kStartFailedLine, "could not read the screen: " + windows_error_text(GetLastError()));
-        return false;
-    }
-    std::thread(capture_thread, s_).detach();
-    fputs(kStartedLine, stderr);
     return true;
 }
 
-void GdiCapture::stop(std::function<void(const char* error)> done) { s_->stop.request(std::move(done)); }
+bool GdiCapture::take_first_picture(std::string* why) {
+    // A screen we cannot read fails the start rather than leaving the stream silent.
+    const GrabResult result = grab_once(s_);
+    if (result == GrabResult::skipped) *why = "could not read the screen: " + windows_error_text(GetLastError());
+    return result == GrabResult::ok;
+}
+
+GrabResult GdiCapture::grab() { return grab_once(s_); }
 
 ScreenOrigin GdiCapture::origin() const { return {s_->display.x, s_->display.y}; }

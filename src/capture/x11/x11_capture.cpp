@@ -9,7 +9,6 @@
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -19,7 +18,7 @@
 #include <vector>
 
 #include "capture/capture_config.h"
-#include "capture/capture_thread.h"
+#include "capture/capture_loop.h"
 #include "capture/cursor_composite.h"
 #include "capture/frame_region.h"
 #include "capture/frame_store.h"
@@ -28,7 +27,6 @@
 #include "capture/x11/x11_capture.h"
 #include "capture/x11/x11_displays.h"
 #include "platform/display_choice.h"
-#include "platform/failure_exit.h"
 #include "platform/x11/x_connection.h"
 #include "platform/x11/xcb_handles.h"
 
@@ -37,15 +35,22 @@ namespace {
 
 constexpr const char* kConnectionLostLine = "[capture] ERROR: lost the connection to the X server\n";
 
-enum class GrabResult { ok, skipped, connectionLost };
-
-// More damaged rectangles than this are read as their bounding box: each one
-// is a request of its own.
-constexpr size_t kMaxGrabRects = 16;
-
 }  // namespace
 
-struct CaptureStream {
+namespace {
+GrabResult grab_once(Capture* s);
+}  // namespace
+
+struct Capture final : PictureSource {
+    bool take_first_picture(std::string* why) override {
+        const GrabResult result = grab_once(this);
+        if (result == GrabResult::ok) return true;
+        if (result != GrabResult::lost || lostLines) *why = "could not read the screen image";
+        return false;
+    }
+    GrabResult grab() override { return grab_once(this); }
+    const char* lost_lines() const override { return lostLines; }
+
     XcbConnection conn;
     xcb_window_t root = 0;
     DisplayInfo display;
@@ -72,14 +77,15 @@ struct CaptureStream {
     bool pointerDrawn = false;
     std::vector<PixelRect> damagedRects;
 
-    CaptureStop stop;
+    const char* lostLines = nullptr;
+    CaptureLoop loop{*this};
 };
 
 namespace {
 
-bool grabs_whole_screen(const CaptureStream* s) { return !s->damage || s->compositor; }
+bool grabs_whole_screen(const Capture* s) { return !s->damage || s->compositor; }
 
-void report_mode(const CaptureStream* s) {
+void report_mode(const Capture* s) {
     if (!s->damage) {
         fputs("[capture] the X server lacks DAMAGE or XFixes: reading the whole screen every tick\n", stderr);
     } else if (s->compositor) {
@@ -91,7 +97,7 @@ void report_mode(const CaptureStream* s) {
 
 // Takes note of what the server reported; every other event is dropped, or a
 // long session piles them up.
-void read_events(CaptureStream* s) {
+void read_events(Capture* s) {
     const bool wasWhole = grabs_whole_screen(s);
     while (xcb_generic_event_t* event = xcb_poll_for_event(s->conn.get())) {
         const uint8_t type = event->response_type & 0x7f;
@@ -112,8 +118,8 @@ void read_events(CaptureStream* s) {
     }
 }
 
-// The frame areas that changed since the last read, at most kMaxGrabRects.
-size_t damaged_areas(CaptureStream* s, PixelRect* out) {
+// The frame areas that changed since the last read, at most kMaxCopyRects.
+size_t damaged_areas(Capture* s, PixelRect* out) {
     xcb_connection_t* c = s->conn.get();
     const DisplayInfo& d = s->display;
     const PixelRect monitor{d.x, d.y, d.width, d.height};
@@ -139,22 +145,22 @@ size_t damaged_areas(CaptureStream* s, PixelRect* out) {
     for (int i = 0; i < count; ++i) {
         s->damagedRects.push_back({rects[i].x, rects[i].y, rects[i].width, rects[i].height});
     }
-    return plan_grab(s->damagedRects.data(), s->damagedRects.size(), monitor, out, kMaxGrabRects);
+    return plan_grab(s->damagedRects.data(), s->damagedRects.size(), monitor, out, kMaxCopyRects);
 }
 
 // Reads of frame areas from the screen, requested together and taken
 // together, so that they cost one round trip.
 struct AreaReads {
     size_t n = 0;
-    PixelRect areas[kMaxGrabRects];
-    size_t offsets[kMaxGrabRects] = {};
-    xcb_shm_get_image_cookie_t shm[kMaxGrabRects] = {};
-    xcb_get_image_cookie_t plain[kMaxGrabRects] = {};
-    XcbReply<xcb_get_image_reply_t> replies[kMaxGrabRects];
-    const uint8_t* pixels[kMaxGrabRects] = {};  // area i, packed
+    PixelRect areas[kMaxCopyRects];
+    size_t offsets[kMaxCopyRects] = {};
+    xcb_shm_get_image_cookie_t shm[kMaxCopyRects] = {};
+    xcb_get_image_cookie_t plain[kMaxCopyRects] = {};
+    XcbReply<xcb_get_image_reply_t> replies[kMaxCopyRects];
+    const uint8_t* pixels[kMaxCopyRects] = {};  // area i, packed
 };
 
-void request_areas(CaptureStream* s, AreaReads& r) {
+void request_areas(Capture* s, AreaReads& r) {
     xcb_connection_t* c = s->conn.get();
     const DisplayInfo& d = s->display;
     size_t offset = 0;
@@ -175,7 +181,7 @@ void request_areas(CaptureStream* s, AreaReads& r) {
 }
 
 // False when the server refused one of the reads.
-bool take_areas(CaptureStream* s, AreaReads& r) {
+bool take_areas(Capture* s, AreaReads& r) {
     xcb_connection_t* c = s->conn.get();
     bool ok = true;
     for (size_t i = 0; i < r.n; ++i) {
@@ -193,10 +199,15 @@ bool take_areas(CaptureStream* s, AreaReads& r) {
     return ok;
 }
 
+GrabResult connection_lost(Capture* s) {
+    s->lostLines = kConnectionLostLine;
+    return GrabResult::lost;
+}
+
 // Brings the frame store up to date with the screen and the pointer. A tick
 // with nothing changed reads and stores nothing; the writer repeats the last
 // frame.
-GrabResult grab_once(CaptureStream* s) {
+GrabResult grab_once(Capture* s) {
     xcb_connection_t* c = s->conn.get();
     const DisplayInfo& d = s->display;
     const auto w = static_cast<uint32_t>(d.width), h = static_cast<uint32_t>(d.height);
@@ -213,7 +224,7 @@ GrabResult grab_once(CaptureStream* s) {
     XcbReply<xcb_xfixes_get_cursor_image_reply_t> cursor;
     if (s->drawCursor) cursor.reset(xcb_xfixes_get_cursor_image_reply(c, xcb_xfixes_get_cursor_image(c), nullptr));
     read_events(s);
-    if (xcb_connection_has_error(c)) return GrabResult::connectionLost;
+    if (xcb_connection_has_error(c)) return connection_lost(s);
     if (!whole) {
         reads.n = damaged_areas(s, reads.areas);
         request_areas(s, reads);
@@ -224,10 +235,10 @@ GrabResult grab_once(CaptureStream* s) {
     const bool pointerMoved = cursor ? !s->pointerDrawn || cursor->x != s->pointerX || cursor->y != s->pointerY ||
                                            cursor->cursor_serial != s->cursorSerial
                                      : s->pointerDrawn;
-    if (n == 0 && !pointerMoved) return xcb_connection_has_error(c) ? GrabResult::connectionLost : GrabResult::ok;
+    if (n == 0 && !pointerMoved) return xcb_connection_has_error(c) ? connection_lost(s) : GrabResult::ok;
 
     const bool read = take_areas(s, reads);
-    if (xcb_connection_has_error(c)) return GrabResult::connectionLost;
+    if (xcb_connection_has_error(c)) return connection_lost(s);
     if (!read) {
         // What was damaged is no longer in the damage: read it all next time.
         // A refused request (the screen shrank under the monitor, say) only
@@ -235,7 +246,7 @@ GrabResult grab_once(CaptureStream* s) {
         s->wholeNext = true;
         return GrabResult::skipped;
     }
-    if (!size_frame_store(w, h)) exit_on_failure();
+    if (!size_frame_store(w, h)) return GrabResult::lost;  // its lines are written
 
     const int64_t left = cursor ? int64_t{cursor->x} - cursor->xhot - d.x : 0;
     const int64_t top = cursor ? int64_t{cursor->y} - cursor->yhot - d.y : 0;
@@ -268,33 +279,13 @@ GrabResult grab_once(CaptureStream* s) {
     return GrabResult::ok;
 }
 
-// Reads the screen on an absolute schedule, never more often than the frame
-// rate; a late picture moves the schedule instead of bunching up.
-void* capture_thread(void* arg) {
-    auto* s = static_cast<CaptureStream*>(arg);
-    using Clock = std::chrono::steady_clock;
-    const auto interval = std::chrono::nanoseconds(FRAME_INTERVAL_NS);
-    auto next = Clock::now() + interval;
-    for (;;) {
-        if (s->stop.wait_until(next)) break;
-        if (grab_once(s) == GrabResult::connectionLost) {
-            exit_on_failure(kConnectionLostLine);
-        }
-        next += interval;
-        const auto now = Clock::now();
-        if (next < now) next = now;
-    }
-    s->stop.finish();
-    return nullptr;
-}
-
 std::string display_name() {
     const char* name = getenv("DISPLAY");
     if (!name || !*name) return "cannot open the X display: DISPLAY is not set";
     return std::string("cannot open X display \"") + name + "\"";
 }
 
-void set_up_cursor(CaptureStream* s) {
+void set_up_cursor(Capture* s) {
     xcb_connection_t* c = s->conn.get();
     const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_xfixes_id);
     if (ext && ext->present) {
@@ -308,7 +299,7 @@ void set_up_cursor(CaptureStream* s) {
 
 // DAMAGE on the root window, and a watch on the compositing manager's
 // selection; without either the whole screen is read every tick.
-void set_up_damage(CaptureStream* s, int screenNumber) {
+void set_up_damage(Capture* s, int screenNumber) {
     xcb_connection_t* c = s->conn.get();
     if (s->drawCursor) {
         s->xfixesEvents = xcb_get_extension_data(c, &xcb_xfixes_id)->first_event;
@@ -343,7 +334,7 @@ void set_up_damage(CaptureStream* s, int screenNumber) {
     report_mode(s);
 }
 
-void set_up_shm(CaptureStream* s) {
+void set_up_shm(Capture* s) {
     std::string why;
     s->shm = ShmSegment::create(s->conn.get(), size_t{s->display.width} * s->display.height * 4, &why);
     if (!s->shm) fprintf(stderr, "[capture] MIT-SHM unavailable (%s), using GetImage\n", why.c_str());
@@ -351,7 +342,7 @@ void set_up_shm(CaptureStream* s) {
 
 }  // namespace
 
-CaptureStream* start_capture_stream() {
+Capture* start_capture() {
     XConnection x = open_x_connection();
     if (x.status == XConnection::Status::noServer) {
         report_capture_failure(kShareableContentFailedLine, display_name());
@@ -379,7 +370,7 @@ CaptureStream* start_capture_stream() {
         return nullptr;
     }
 
-    auto* s = new CaptureStream;  // lives until the process ends
+    auto* s = new Capture;  // lives until the process ends
     s->conn = std::move(conn);
     s->root = screen->root;
     s->display = *chosen;
@@ -387,24 +378,20 @@ CaptureStream* start_capture_stream() {
     set_up_damage(s, screenNumber);
     set_up_shm(s);
 
-    // The first picture is taken here, so that a screen we cannot read fails
-    // the start rather than leaving the stream silent.
-    if (grab_once(s) != GrabResult::ok) {
-        report_capture_failure(kStartFailedLine, "could not read the screen image");
-        delete s;
-        return nullptr;
-    }
-    if (!start_capture_thread(capture_thread, s)) {
+    // The first picture is taken before the start is said to be done, so
+    // that a screen we cannot read fails the start rather than leaving the
+    // stream silent.
+    if (!s->loop.start()) {
         delete s;
         return nullptr;
     }
     return s;
 }
 
-void stop_capture_stream(CaptureStream* stream, std::function<void(const char* error)> done) {
-    stream->stop.request(std::move(done));
+void stop_capture(Capture* stream, std::function<void(const char* error)> done) {
+    stream->loop.stop(std::move(done));
 }
 
-ScreenOrigin display_origin(const CaptureStream* stream) { return {stream->display.x, stream->display.y}; }
+ScreenOrigin display_origin(const Capture* stream) { return {stream->display.x, stream->display.y}; }
 
 }  // namespace x11

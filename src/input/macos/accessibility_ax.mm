@@ -4,14 +4,14 @@
 #import <ApplicationServices/ApplicationServices.h>
 #import <Foundation/Foundation.h>
 
-#include "input/accessibility.h"
+#include "input/macos/quartz_input.h"
 
-// Asked during start-up, before the main run loop and its pools exist.
-bool accessibility_trusted_with_prompt() {
+// Asked with a prompt during start-up, before the main run loop and its
+// pools exist.
+bool macos::accessibility_trusted(bool prompt) {
+    if (!prompt) return AXIsProcessTrusted();
     @autoreleasepool {
         NSDictionary* options = @{(__bridge NSString*)kAXTrustedCheckOptionPrompt : @YES};
         return AXIsProcessTrustedWithOptions((__bridge CFDictionaryRef)options);
     }
 }
-
-bool accessibility_trusted() { return AXIsProcessTrusted(); }

@@ -10,7 +10,7 @@
 #include <variant>
 
 #include "input/event_flags.h"
-#include "input/event_poster.h"
+#include "input/macos/quartz_input.h"
 
 // The input core speaks Quartz numbers already; a cast is all that is needed.
 static_assert(static_cast<CGEventType>(MouseEventType::LeftMouseDown) == kCGEventLeftMouseDown);
@@ -74,13 +74,10 @@ CGEventRef create_event(const TextEvent& e) {
 
 }  // namespace
 
-void post_event(const InputEvent& event) {
+void macos::post_quartz_event(const InputEvent& event) {
     CGEventRef e = std::visit([](const auto& value) { return create_event(value); }, event);
     // An event the platform could not make is neither posted nor released.
     if (!e) return;
     CGEventPost(kCGSessionEventTap, e);
     CFRelease(e);
 }
-
-// CGEventPost has handed the event to the window server when it returns.
-void settle_posted_events() {}

@@ -1,10 +1,9 @@
-// Posts input events through a remote-desktop session's Notify* calls.
+// Posts input actions through a remote-desktop session's Notify* calls.
 
 #include "input/remote_desktop/remote_desktop_input.h"
 
 #include <linux/input-event-codes.h>
 
-#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -14,8 +13,6 @@
 namespace remote_desktop {
 namespace {
 
-// One message may ask for 32767 lines; nobody means that many.
-constexpr int32_t kMaxScrollClicks = 64;
 constexpr uint32_t kShiftL = 0xFFE1;
 // How long clients get to take up the keyboard and pointer that the seat
 // gains with the session's: mutter sends a key only to the focused client's
@@ -38,53 +35,35 @@ RemoteDesktopInput::RemoteDesktopInput(RemoteDesktopSession* session) : session_
     clientsReadyNs_ = monotonic_now_ns() + kClientsCatchUpNs;
 }
 
-void RemoteDesktopInput::post_event(const MouseEvent& e) {
-    // A button event carries its position; it is where the pointer was last
-    // sent, except for a press before any move, which happens at (0, 0).
-    if (moves_pointer_only(e.type) || lastPosition_ != std::pair{e.x, e.y}) {
-        session_->pointer_motion(e.x, e.y);
-        lastPosition_ = {e.x, e.y};
-    }
-    if (moves_pointer_only(e.type)) return;
-    const int32_t button = e.button == MouseButton::Left    ? BTN_LEFT
-                           : e.button == MouseButton::Right ? BTN_RIGHT
-                                                            : BTN_MIDDLE;
-    session_->pointer_button(button, presses_button(e.type));
+void RemoteDesktopInput::post_action(const PointerTo& to) { session_->pointer_motion(to.x, to.y); }
+
+void RemoteDesktopInput::post_action(const ButtonChange& b) {
+    const int32_t button = b.button == PointerButton::Left    ? BTN_LEFT
+                           : b.button == PointerButton::Right ? BTN_RIGHT
+                                                              : BTN_MIDDLE;
+    session_->pointer_button(button, b.down);
 }
 
-// A positive delta scrolls up, as X11's wheel button 4 does; a step on the
-// desktop's axis scrolls down.
-void RemoteDesktopInput::post_event(const ScrollEvent& e) {
-    const int32_t steps = -std::clamp(e.delta, -kMaxScrollClicks, kMaxScrollClicks);
-    if (steps != 0) session_->scroll_steps(steps);
-}
+// Positive steps scroll up; a step on the desktop's axis scrolls down.
+void RemoteDesktopInput::post_action(const WheelSteps& wheel) { session_->scroll_steps(-wheel.steps); }
 
 // Modifiers are keys like any other here: the desktop tracks what is held.
-void RemoteDesktopInput::post_event(const KeyEvent& e) {
-    const uint32_t keysym = mac_keycode_to_keysym(e.keyCode);
-    if (keysym != kNoSymbol) session_->keysym(keysym, e.keyDown);
+void RemoteDesktopInput::post_action(const KeyChange& key) { session_->keysym(key.keysym, key.down); }
+
+// The core posts a character's release only after its press.
+void RemoteDesktopInput::post_action(const CharacterChange& c) {
+    const uint32_t keysym = code_point_to_keysym(c.codePoint);
+    if (keysym != kNoSymbol) session_->keysym(keysym, c.down);
 }
 
-void RemoteDesktopInput::post_event(const TextEvent& e) {
-    const uint32_t keysym = code_point_to_keysym(utf16_to_code_point(e.units, e.unitCount));
-    if (keysym == kNoSymbol) return;
-    const auto held = std::find(heldText_.begin(), heldText_.end(), keysym);
-    if (e.keyDown) {
-        if (held == heldText_.end()) heldText_.push_back(keysym);
-    } else if (held != heldText_.end()) {
-        heldText_.erase(held);
-    } else {
-        return;  // never pressed: the desktop would find nothing to release
-    }
-    session_->keysym(keysym, e.keyDown);
-}
-
-void RemoteDesktopInput::post(const InputEvent& event) {
-    if (!session_) return;
+void RemoteDesktopInput::post(const InputActions& actions) {
+    if (!session_ || actions.count == 0) return;
     std::lock_guard<std::mutex> guard(lock_);
     if (const uint64_t now = monotonic_now_ns(); now < clientsReadyNs_)
         std::this_thread::sleep_for(std::chrono::nanoseconds(clientsReadyNs_ - now));
-    std::visit([&](const auto& e) { post_event(e); }, event);
+    for (uint8_t i = 0; i < actions.count; ++i) {
+        std::visit([&](const auto& what) { post_action(what); }, actions.items[i].what);
+    }
 }
 
 void RemoteDesktopInput::settle() {

@@ -72,7 +72,7 @@ void RemoteDesktopSession::read_bus() {
             pending_ = 0;
             answered_.notify_all();
             if (stopping_) return;
-            exit_on_failure(kBusLostLine);
+            lost(kBusLostLine);
         }
         pollfd fds[2] = {{sd_bus_get_fd(bus_.get()), static_cast<short>(sd_bus_get_events(bus_.get())), 0},
                          {wakeFd_.get(), POLLIN, 0}};
@@ -136,8 +136,13 @@ int RemoteDesktopSession::on_reply(sd_bus_message* reply, void* self, sd_bus_err
     return 0;
 }
 
+// Once the session has gone, so has the capture: its stream ends with it.
+void RemoteDesktopSession::lost(const char* line) {
+    if (!stopping_) capture_lost(line);
+}
+
 int RemoteDesktopSession::on_closed(sd_bus_message*, void* self, sd_bus_error*) {
-    if (!static_cast<RemoteDesktopSession*>(self)->stopping_) exit_on_failure(kSessionClosedLine);
+    static_cast<RemoteDesktopSession*>(self)->lost(kSessionClosedLine);
     return 0;
 }
 
@@ -146,7 +151,7 @@ int RemoteDesktopSession::on_owner_changed(sd_bus_message* message, void* self, 
     const char *name = nullptr, *before = nullptr, *after = nullptr;
     if (sd_bus_message_read(message, "sss", &name, &before, &after) < 0) return 0;
     const char* service = s->kind_ == Kind::mutter ? kMutterRemoteDesktop : kPortalService;
-    if (strcmp(name, service) == 0 && !*after && !s->stopping_) exit_on_failure(kServiceGoneLine);
+    if (strcmp(name, service) == 0 && !*after) s->lost(kServiceGoneLine);
     return 0;
 }
 

@@ -64,6 +64,8 @@ private:
     void send(std::unique_lock<std::mutex>& guard, sd_bus_message* call);
     void wake();
     static int on_reply(sd_bus_message* reply, void* self, sd_bus_error*);
+    // The session or its service gone while we did not ask for it to stop.
+    void lost(const char* line);
     static int on_closed(sd_bus_message*, void* self, sd_bus_error*);
     static int on_owner_changed(sd_bus_message* message, void* self, sd_bus_error*);
 

@@ -1,14 +1,22 @@
-#include "capture/capture_thread.h"
+#include "capture/capture_loop.h"
 
 #include <pthread.h>
 
 #include <cstring>
 
 #include "capture/capture_config.h"
+#include "capture/settings.h"
+#include "platform/failure_exit.h"
 
-bool start_capture_thread(void* (*body)(void*), void* stream) {
+bool CaptureLoop::start() {
+    std::string why;
+    if (!source_.take_first_picture(&why)) {
+        if (why.empty()) lost();
+        report_capture_failure(kStartFailedLine, why);
+        return false;
+    }
     pthread_t thread;
-    const int rc = pthread_create(&thread, nullptr, body, stream);
+    const int rc = pthread_create(&thread, nullptr, run, this);
     if (rc != 0) {
         report_capture_failure(kStartFailedLine, strerror(rc));
         return false;
@@ -16,6 +24,28 @@ bool start_capture_thread(void* (*body)(void*), void* stream) {
     pthread_detach(thread);
     fputs(kStartedLine, stderr);
     return true;
+}
+
+void CaptureLoop::stop(std::function<void(const char* error)> done) {
+    stop_.request(std::move(done), [this] { source_.wake(); });
+}
+
+void CaptureLoop::lost() { capture_lost(source_.lost_lines()); }
+
+void* CaptureLoop::run(void* arg) {
+    auto* loop = static_cast<CaptureLoop*>(arg);
+    using Clock = std::chrono::steady_clock;
+    const auto interval = std::chrono::nanoseconds(FRAME_INTERVAL_NS);
+    auto next = Clock::now() + interval;
+    for (;;) {
+        if (loop->stop_.wait_until(next)) break;
+        if (loop->source_.grab() == GrabResult::lost) loop->lost();
+        next += interval;
+        const auto now = Clock::now();
+        if (next < now) next = now;
+    }
+    loop->stop_.finish();
+    return nullptr;
 }
 
 void CaptureStop::request(std::function<void(const char* error)> done, const std::function<void()>& wake) {
