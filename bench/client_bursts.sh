@@ -3,7 +3,8 @@
 # core kept busy: xterm running cat in raw mode, a GTK 3 entry (zenity),
 # which rebuilds its keymap on every change and falls behind most, and a
 # plain Xlib client (the tests' own: Xlib's input method, Xutf8LookupString),
-# whose keymap forgets changes that reach it while it fetches another one.
+# whose keymap forgets changes that reach it while it fetches another one,
+# and st, a terminal on plain Xlib.
 # Counts the characters that arrived as another one, or not at all.
 # Usage: bench/client_bursts.sh [RUNS] [CHARACTERS]
 # HELPER_BUILD_DIR=dir uses an existing build; REUSE_MS=n measures a helper
@@ -12,7 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-10}
 count=${2:-300}
-scripts/setup.sh xterm zenity xdotool >&2
+scripts/setup.sh xterm zenity xdotool stterm >&2
 if [ -n "${REUSE_MS:-}" ]; then
   export HELPER_BUILD_DIR=build/reuse-$REUSE_MS
   cmake -S . -B "$HELPER_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHELPER_BUILD_TESTS=OFF \
@@ -57,7 +58,7 @@ type_into() {
 echo "reuse age: ${REUSE_MS:-200 (the default)} ms; $runs runs of $count characters from a ${#alphabet}-character alphabet"
 echo "| client | run | wrong | missing |"
 echo "|---|---|---|---|"
-total_xterm=0 total_gtk=0 total_xlib=0
+total_xterm=0 total_gtk=0 total_xlib=0 total_st=0
 for run in $(seq "$runs"); do
   text=$(burst "$run")
 
@@ -71,6 +72,17 @@ for run in $(seq "$runs"); do
   got=$(tr -d '\r' < "$work/typed")
   read -r w m < <(wrong "$text" "$got"); total_xterm=$((total_xterm + w + m))
   echo "| xterm | $run | $w | $m |"
+
+  rm -f "$work/ready" "$work/typed"
+  stterm -t burst-st -g 100x30+0+0 -e sh -c "stty raw -echo; touch '$work/ready'; exec cat > '$work/typed'" &
+  term=$!
+  until [ -e "$work/ready" ]; do sleep 0.1; done
+  window=$(xdotool search --sync --name burst-st | head -1)
+  type_into "$window" "$text" "grep -q \$'\\r' '$work/typed' 2>/dev/null"
+  kill "$term" 2>/dev/null || true; wait "$term" 2>/dev/null || true
+  got=$(tr -d '\r' < "$work/typed")
+  read -r w m < <(wrong "$text" "$got"); total_st=$((total_st + w + m))
+  echo "| st | $run | $w | $m |"
 
   zenity --entry --title=burst-gtk > "$work/entry" 2>/dev/null &
   entry=$!
@@ -93,4 +105,4 @@ for run in $(seq "$runs"); do
   echo "| Xlib client | $run | $w | $m |"
 done
 echo
-echo "total wrong or missing: xterm $total_xterm, GTK 3 entry $total_gtk, Xlib client $total_xlib (of $((runs * count)) each)"
+echo "total wrong or missing: xterm $total_xterm, GTK 3 entry $total_gtk, Xlib client $total_xlib, st $total_st (of $((runs * count)) each)"
