@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Bursts of characters outside the US keymap into real X clients with one
-# core kept busy: xterm running cat in raw mode, and a GTK 3 entry (zenity),
-# which rebuilds its keymap on every change and falls behind most. Counts the
-# characters that arrived as another one, or not at all.
+# core kept busy: xterm running cat in raw mode, a GTK 3 entry (zenity),
+# which rebuilds its keymap on every change and falls behind most, and a
+# plain Xlib client (the tests' own: Xlib's input method, Xutf8LookupString),
+# whose keymap forgets changes that reach it while it fetches another one,
+# and st, a terminal on plain Xlib.
+# Counts the characters that arrived as another one, or not at all.
 # Usage: bench/client_bursts.sh [RUNS] [CHARACTERS]
 # HELPER_BUILD_DIR=dir uses an existing build; REUSE_MS=n measures a helper
 # built with another spare-key reuse age (into build/reuse-n).
@@ -10,7 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-10}
 count=${2:-300}
-scripts/setup.sh xterm zenity xdotool >&2
+scripts/setup.sh xterm zenity xdotool stterm >&2
 if [ -n "${REUSE_MS:-}" ]; then
   export HELPER_BUILD_DIR=build/reuse-$REUSE_MS
   cmake -S . -B "$HELPER_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHELPER_BUILD_TESTS=OFF \
@@ -18,6 +21,8 @@ if [ -n "${REUSE_MS:-}" ]; then
   cmake --build "$HELPER_BUILD_DIR" --target screenshare-helper >/dev/null
 fi
 source bench/private_xvfb.sh burst_typist
+xlib_client=$build/tests/xlib_text_client
+[ -n "${HELPER_BUILD_DIR:-}" ] && cmake --build "$build" --target xlib_text_client >&2
 export LC_ALL=C.UTF-8
 work=$(mktemp -d)
 ( while :; do :; done ) &
@@ -53,7 +58,7 @@ type_into() {
 echo "reuse age: ${REUSE_MS:-200 (the default)} ms; $runs runs of $count characters from a ${#alphabet}-character alphabet"
 echo "| client | run | wrong | missing |"
 echo "|---|---|---|---|"
-total_xterm=0 total_gtk=0
+total_xterm=0 total_gtk=0 total_xlib=0 total_st=0
 for run in $(seq "$runs"); do
   text=$(burst "$run")
 
@@ -68,6 +73,17 @@ for run in $(seq "$runs"); do
   read -r w m < <(wrong "$text" "$got"); total_xterm=$((total_xterm + w + m))
   echo "| xterm | $run | $w | $m |"
 
+  rm -f "$work/ready" "$work/typed"
+  stterm -t burst-st -g 100x30+0+0 -e sh -c "stty raw -echo; touch '$work/ready'; exec cat > '$work/typed'" &
+  term=$!
+  until [ -e "$work/ready" ]; do sleep 0.1; done
+  window=$(xdotool search --sync --name burst-st | head -1)
+  type_into "$window" "$text" "grep -q \$'\\r' '$work/typed' 2>/dev/null"
+  kill "$term" 2>/dev/null || true; wait "$term" 2>/dev/null || true
+  got=$(tr -d '\r' < "$work/typed")
+  read -r w m < <(wrong "$text" "$got"); total_st=$((total_st + w + m))
+  echo "| st | $run | $w | $m |"
+
   zenity --entry --title=burst-gtk > "$work/entry" 2>/dev/null &
   entry=$!
   window=$(xdotool search --sync --name burst-gtk | head -1)
@@ -75,6 +91,18 @@ for run in $(seq "$runs"); do
   wait "$entry" || true
   read -r w m < <(wrong "$text" "$(cat "$work/entry")"); total_gtk=$((total_gtk + w + m))
   echo "| GTK 3 entry | $run | $w | $m |"
+
+  # It takes the focus itself, prints what it read and ends at Return.
+  rm -f "$work/ready"
+  "$xlib_client" > "$work/xlib" 2> "$work/ready" &
+  client=$!
+  until grep -q ready "$work/ready" 2>/dev/null; do sleep 0.1; done
+  coproc TYPIST { "$out/burst_typist" "$build/screenshare-helper" 100 50 "$text"; }
+  for _ in $(seq 600); do kill -0 "$client" 2>/dev/null || break; sleep 0.1; done
+  eval "exec ${TYPIST[1]}>&-"
+  wait "$TYPIST_PID"; wait "$client" || true
+  read -r w m < <(wrong "$text" "$(cat "$work/xlib")"); total_xlib=$((total_xlib + w + m))
+  echo "| Xlib client | $run | $w | $m |"
 done
 echo
-echo "total wrong or missing: xterm $total_xterm, GTK 3 entry $total_gtk (of $((runs * count)) each)"
+echo "total wrong or missing: xterm $total_xterm, GTK 3 entry $total_gtk, Xlib client $total_xlib, st $total_st (of $((runs * count)) each)"

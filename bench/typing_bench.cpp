@@ -161,28 +161,29 @@ int main(int argc, char** argv) {
     typing_run("1000 distinct CJK characters", distinct);
 
     // A move behind ten characters that have spare keys already (typed once
-    // before), against a move behind none.
+    // before), against a move behind ten plain letters and behind none.
     const std::vector<uint32_t> ten(std::begin(mixed), std::begin(mixed) + 10);
     typing_run("the ten characters of the moves below", ten);
     g_readKeymap = false;
-    std::vector<uint64_t> behindNone, behindTen;
+    std::vector<uint64_t> behindNone, behindTen, behindLetters;
     for (int i = 0; i < trials; ++i) {
-        for (int withTen : {0, 1}) {
+        for (int withTen : {0, 1, 2}) {  // 2: plain letters
             const int x = 100 + (i * 37) % 800, y = 100 + (i * 53 + withTen * 7) % 600;
             Bytes bytes;
-            for (int c = 0; withTen && c < 10; ++c) add_text(bytes, ten[size_t(c)]);
+            for (int c = 0; withTen && c < 10; ++c) add_text(bytes, withTen == 1 ? ten[size_t(c)] : uint32_t('a' + c));
             append(bytes, controller::move_to(uint16_t(x), uint16_t(y)));
             const uint64_t start = now_ns();
             send(bytes);
             Arrival a{};
             while (next_arrival(a) && (a.key || a.x != x || a.y != y)) {
             }
-            (withTen ? behindTen : behindNone).push_back(now_ns() - start);
+            (withTen == 0 ? behindNone : withTen == 1 ? behindTen : behindLetters).push_back(now_ns() - start);
             usleep(40'000);
         }
     }
     printf("\n| move queued behind | moves | p50 (ms) | p99 (ms) |\n|---|---|---|---|\n");
     printf("| nothing | %d | %.3f | %.3f |\n", trials, p50_ms(behindNone), p99_ms(behindNone));
+    printf("| 10 plain letters | %d | %.3f | %.3f |\n", trials, p50_ms(behindLetters), p99_ms(behindLetters));
     printf("| 10 characters on spare keys | %d | %.3f | %.3f |\n", trials, p50_ms(behindTen), p99_ms(behindTen));
     g_helper->close_stdin();
     g_helper->wait(controller::kPatience);

@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-xfixes0-dev libxcb-damage0-dev libxcb-xtest0-dev libxcb-keysyms1-dev libxcb-xkb-dev
   libxcb-res0-dev  # the tests count the X clients a helper leaves behind
+  libx11-dev  # a plain Xlib client that the tests type into
   xvfb x11-xserver-utils x11-xkb-utils libpng-dev
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev  # the Wayland backend
   sway grim wev wf-recorder  # a headless compositor for the tests, what they see with, and a benchmark

@@ -27,21 +27,19 @@ bool SpareKeyPool::carries(uint32_t symbol) const {
 }
 
 std::optional<SpareKeyPool::Lease> SpareKeyPool::press(uint32_t symbol, uint64_t nowNs) {
-    Lease lease{0, false, false, nowNs};
+    Lease lease{0, false};
     auto slot = std::find_if(slots_.begin(), slots_.end(), [&](const Slot& s) { return s.symbol == symbol; });
     if (slot == slots_.end()) {
-        // When even the least recently used key is too recent, the caller
-        // waits until it is old enough.
+        // Never sooner: a client still looking up the key's last press
+        // would read the new symbol for it.
         const auto ready = next_ready_ns(nowNs);
-        if (!ready) return std::nullopt;
+        if (!ready || *ready > nowNs) return std::nullopt;
         slot = slots_.begin() + (next_slot() - slots_.data());
-        lease.early = *ready > nowNs;
-        lease.readyAtNs = *ready;
         slot->symbol = symbol;
         lease.remap = true;
     }
     slot->held = true;
-    slot->lastUseNs = lease.readyAtNs;
+    slot->lastUseNs = nowNs;
     lease.key = slot->key;
     return lease;
 }
@@ -98,6 +96,10 @@ std::vector<uint8_t> SpareKeyPool::take_mapped() {
         s.held = false;
     }
     return mapped;
+}
+
+bool SpareKeyPool::any_mapped() const {
+    return std::any_of(slots_.begin(), slots_.end(), [](const Slot& s) { return s.symbol != 0; });
 }
 
 uint64_t SpareKeyPool::last_use_ns() const {

@@ -18,10 +18,9 @@ public:
     struct Lease {
         uint8_t key;
         bool remap;  // the key must be given the symbol before it is pressed
-        bool early;          // every key not held was used less than minAgeNs ago...
-        uint64_t readyAtNs;  // ...so remap it no sooner than this
     };
-    // The key that types `symbol`, now held. Nothing when every key is held.
+    // The key that types `symbol`, now held. Nothing when no key carries it
+    // and none may take it yet.
     std::optional<Lease> press(uint32_t symbol, uint64_t nowNs);
 
     // Whether a key carries `symbol` already.
@@ -52,6 +51,7 @@ public:
 
     // Keys that carry a symbol of ours, forgotten here: the caller gives them back.
     std::vector<uint8_t> take_mapped();
+    bool any_mapped() const;
     // Latest press or release on any key; 0 if none.
     uint64_t last_use_ns() const;
     bool owns(uint8_t key) const;

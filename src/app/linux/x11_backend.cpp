@@ -19,7 +19,7 @@ public:
         if (!capture_) return done(nullptr);
         x11::stop_capture(capture_, std::move(done));
     }
-    void post(const PostedInput& input) override { poster_->post(input.quartz); }
+    void post(const PostedInput& input) override { poster_->post(input.actions); }
     void settle() override { poster_->settle(); }
     // X has no permission to prompt for.
     bool input_permitted(bool) override { return poster_->permitted(); }

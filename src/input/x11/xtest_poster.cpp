@@ -1,4 +1,4 @@
-// Posts input events into the X session through XTest, on the input side's
+// Posts input actions into the X session through XTest, on the input side's
 // own connection.
 
 #include "input/x11/xtest_poster.h"
@@ -8,9 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <unordered_map>
 
 #include "input/keysyms.h"
 #include "platform/clock.h"
@@ -18,41 +16,36 @@
 namespace x11 {
 namespace {
 
-// One message may ask for 32767 lines; nobody means that many.
-constexpr int kMaxScrollClicks = 64;
-// A client reads a changed key only when it handles the server's notice of
-// the change, and then asks for the map as it is at that moment: a client
-// that far behind reads the key's next character for its last press. So a
-// spare key is given a new symbol no sooner than this after its last use.
-// GTK 3, which rebuilds its keymap on every change, fell more than 30 ms
-// behind in bursts on a busy machine and read wrong characters; 200 ms is
-// what Chromium's remoting host waits, and bursts into GTK and xterm with
-// one core busy arrived whole with it. Only a burst of more new characters
-// than there are spare keys (19 on a stock Xvfb) ever waits for it. The
-// benchmarks build other ages to measure what a shorter one costs.
+// How long even a slow client takes to look a key up: GTK 3, which rebuilds
+// its keymap on every change, fell more than 30 ms behind in bursts on a
+// busy machine and read wrong characters; 200 ms is what Chromium's
+// remoting host waits, and bursts into Xlib clients, GTK and xterm with one
+// core busy arrived whole with it. The benchmarks build other ages to
+// measure what a shorter one costs.
 #ifndef HELPER_SPARE_KEY_REUSE_MS
 #define HELPER_SPARE_KEY_REUSE_MS 200
 #endif
-constexpr uint64_t kReuseMinAgeNs = uint64_t{HELPER_SPARE_KEY_REUSE_MS} * 1'000'000;
+constexpr uint64_t kReuseAgeNs = uint64_t{HELPER_SPARE_KEY_REUSE_MS} * 1'000'000;
 // Once input ends, text waits for a key no longer than this: the helper must
 // end promptly when stdin closes or a signal comes.
 constexpr uint64_t kEndWaitNs = 1'000'000'000;
-// Queued characters looked at, and given keys together, ahead of the head.
-constexpr size_t kLookahead = 64;
 constexpr uint8_t kSpareRowWidth = 4;
-
-constexpr uint32_t kShiftL = 0xFFE1, kShiftR = 0xFFE2;
 constexpr uint8_t kButtonLeft = 1, kButtonMiddle = 2, kButtonRight = 3;
 constexpr uint8_t kWheelUp = 4, kWheelDown = 5;
 
-int16_t to_root(double position, int32_t origin) {
-    return static_cast<int16_t>(std::clamp<int64_t>(static_cast<int64_t>(position) + origin, INT16_MIN, INT16_MAX));
+int16_t to_root(int32_t position, int32_t origin) {
+    return static_cast<int16_t>(std::clamp<int64_t>(int64_t{position} + origin, INT16_MIN, INT16_MAX));
+}
+
+std::chrono::steady_clock::time_point steady_at(uint64_t monotonicNs) {
+    // steady_clock is CLOCK_MONOTONIC, the clock of monotonic_now_ns.
+    return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(monotonicNs));
 }
 
 }  // namespace
 
 XTestPoster::XTestPoster(std::function<ScreenOrigin()> origin)
-    : origin_(std::move(origin)), x_(open_x_connection()), keyboard_(x_.conn.get()) {
+    : origin_(std::move(origin)), x_(open_x_connection()), keyboard_(x_.conn.get()), typist_(*this, kReuseAgeNs) {
     if (x_.status == XConnection::Status::noServer) {
         fputs("[ctrl] ERROR: cannot connect to the X server for input\n", stderr);
         return;
@@ -72,11 +65,11 @@ XTestPoster::~XTestPoster() {
     if (thread_.joinable()) thread_.join();
 }
 
-void XTestPoster::post(const InputEvent& event) {
+void XTestPoster::post(const InputActions& actions) {
     if (!xtest_) return;
     {
         std::lock_guard<std::mutex> guard(lock_);
-        queue_.push_back(event);
+        for (uint8_t i = 0; i < actions.count; ++i) typist_.add(actions.items[i]);
     }
     changed_.notify_all();
 }
@@ -94,285 +87,130 @@ void XTestPoster::settle() {
     ending_ = false;
 }
 
-namespace {
-
-std::chrono::steady_clock::time_point steady_at(uint64_t monotonicNs) {
-    // steady_clock is CLOCK_MONOTONIC, the clock the pool's times are on.
-    return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(monotonicNs));
-}
-
-}  // namespace
-
 void XTestPoster::run() {
     std::unique_lock<std::mutex> guard(lock_);
     while (!quit_) {
         drain_events();
-        if (queue_.empty()) {
-            xcb_flush(conn());
+        const uint64_t now = monotonic_now_ns();
+        const auto next = typist_.type(now);
+        // Events are sent in batches while a burst lasts, each as it comes otherwise.
+        xcb_flush(conn());
+        if (!next) {
             if (ending_ && !settled_) {
-                give_back_keys(guard);
-                settled_ = true;
-                changed_.notify_all();
+                finish(guard);
             } else {
                 changed_.wait(guard);
             }
-            continue;
+        } else if (ending_ && now >= endByNs_) {
+            log_dropped(typist_.drop_waiting(now));
+        } else {
+            changed_.wait_until(guard, steady_at(ending_ ? std::min(*next, endByNs_) : *next));
         }
-        std::optional<uint64_t> waitUntil;
-        if (!head_ready(&waitUntil)) {
-            if (ending_ && monotonic_now_ns() >= endByNs_) {
-                queue_.pop_front();
-                ++droppedText_;
-                continue;
-            }
-            // What is posted so far goes out before the wait.
-            xcb_flush(conn());
-            changed_.wait_until(guard, steady_at(ending_ ? std::min(*waitUntil, endByNs_) : *waitUntil));
-            continue;
-        }
-        const InputEvent event = queue_.front();
-        queue_.pop_front();
-        std::visit([&](const auto& e) { post_event(e); }, event);
-        // Events are sent in batches while a burst lasts, each as it comes otherwise.
-        if (queue_.empty()) xcb_flush(conn());
     }
 }
 
-// The keysym a text press needs a spare key for: a character the keyboard
-// lacks, or any character while the remote user holds Shift.
-std::optional<uint32_t> XTestPoster::spare_symbol_needed(const InputEvent& event) {
-    const auto* text = std::get_if<TextEvent>(&event);
-    if (!text || !text->keyDown) return std::nullopt;
-    const uint32_t cp = utf16_to_code_point(text->units, text->unitCount);
-    const uint32_t keysym = code_point_to_keysym(cp);
-    if (keysym == kNoSymbol || find_held(true, cp) != heldKeys_.end()) return std::nullopt;
-    const XkbKeySymbols* m = key_symbols();
-    if (!m || (!shift_held() && keycode_for(*m, keysym))) return std::nullopt;
-    return keysym;
+// Input has ended: the lent keys go back to having no symbol, once clients
+// have had the time to read the last characters typed on them.
+void XTestPoster::finish(std::unique_lock<std::mutex>& guard) {
+    if (const auto at = typist_.keys_back_at(monotonic_now_ns())) {
+        while (!quit_ && monotonic_now_ns() < *at) changed_.wait_until(guard, steady_at(*at));
+        typist_.give_back_keys();
+    }
+    sync();
+    settled_ = true;
+    changed_.notify_all();
 }
 
-bool XTestPoster::head_ready(std::optional<uint64_t>* waitUntil) {
-    const auto symbol = spare_symbol_needed(queue_.front());
-    if (!symbol || spareKeys_->carries(*symbol)) return true;
-    const uint64_t now = monotonic_now_ns();
-    const auto ready = spareKeys_->next_ready_ns(now);
-    if (!ready) return true;  // every spare key held: the press is passed over
-    if (*ready > now) {
-        *waitUntil = *ready;
-        return false;
-    }
-    map_upcoming_text(now);
-    return true;
+const XkbKeySymbols* XTestPoster::symbols() {
+    bool reread = false;
+    const XkbKeySymbols* m = keyboard_.symbols(&reread);
+    if (reread) ++generation_;
+    return m;
 }
 
-void XTestPoster::map_upcoming_text(uint64_t nowNs) {
-    // Where each character queued ahead is first typed: the keys of those
-    // typed soonest are the last to be taken for another.
-    std::vector<uint32_t> symbols;
-    std::unordered_map<uint32_t, size_t> firstUse;
-    const size_t scan = std::min(queue_.size(), 4 * kLookahead);
-    for (size_t i = 0; i < scan; ++i) {
-        const auto* text = std::get_if<TextEvent>(&queue_[i]);
-        if (!text || !text->keyDown) continue;
-        const uint32_t keysym = code_point_to_keysym(utf16_to_code_point(text->units, text->unitCount));
-        firstUse.emplace(keysym, i);
-        const auto symbol = spare_symbol_needed(queue_[i]);
-        if (symbol && symbols.size() < kLookahead && std::find(symbols.begin(), symbols.end(), *symbol) == symbols.end()) {
-            symbols.push_back(*symbol);
-        }
+std::vector<uint8_t> XTestPoster::free_keys() {
+    const XkbKeySymbols* m = symbols();
+    return m ? m->empty_keys() : std::vector<uint8_t>{};
+}
+
+std::optional<uint8_t> XTestPoster::key_for(uint32_t keysym) {
+    const XkbKeySymbols* m = symbols();
+    if (!m) return std::nullopt;
+    for (size_t i = 0; i < m->keys.size(); ++i) {
+        const auto code = static_cast<uint8_t>(m->minKeycode + i);
+        if (!changedByUs_[code] && m->base_symbol(code, keyboard_.group()) == keysym) return code;
     }
-    const auto nextUse = [&](uint32_t symbol) {
-        const auto at = firstUse.find(symbol);
-        return at == firstUse.end() ? SIZE_MAX : at->second;
-    };
-    set_key_symbols(spareKeys_->assign_ready(symbols, nowNs, nextUse));
+    return std::nullopt;
+}
+
+uint32_t XTestPoster::symbol_on(uint8_t key) {
+    const XkbKeySymbols* m = symbols();
+    return m ? m->base_symbol(key, 0) : kNoSymbol;
+}
+
+uint64_t XTestPoster::keymap_generation() {
+    symbols();
+    return generation_;
 }
 
 // One change of the keymap for each run of neighbouring keys: every change
 // costs each client a rebuild of its keymap.
-void XTestPoster::set_key_symbols(std::vector<SpareKeyPool::Assignment> keys) {
+void XTestPoster::set_symbols(const std::vector<SpareKeyPool::Assignment>& given) {
+    std::vector<SpareKeyPool::Assignment> keys = given;
     std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.key < b.key; });
     for (size_t first = 0; first < keys.size();) {
         size_t end = first + 1;
         while (end < keys.size() && keys[end].key == keys[end - 1].key + 1) ++end;
         // The same symbol on every level: it arrives as itself whatever modifiers are held.
         std::vector<xcb_keysym_t> rows;
-        for (size_t i = first; i < end; ++i) rows.insert(rows.end(), kSpareRowWidth, keys[i].symbol);
+        for (size_t i = first; i < end; ++i) {
+            rows.insert(rows.end(), kSpareRowWidth, keys[i].symbol);
+            changedByUs_[keys[i].key] = true;
+        }
         xcb_change_keyboard_mapping(conn(), static_cast<uint8_t>(end - first), keys[first].key, kSpareRowWidth,
                                     rows.data());
         first = end;
     }
 }
 
-// Input has ended: the spare keys go back to having no symbol, once clients
-// have had the time to read the last characters typed on them.
-void XTestPoster::give_back_keys(std::unique_lock<std::mutex>& guard) {
-    if (droppedText_ > 0) {
-        fprintf(stderr, "[ctrl] WARNING: %zu typed characters still waiting for a free key at the end were dropped\n",
-                droppedText_);
-        droppedText_ = 0;
+void XTestPoster::press(uint8_t key, bool down) { fake(down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, key); }
+
+void XTestPoster::post_pointer(const InputAction& action) {
+    if (const auto* to = std::get_if<PointerTo>(&action.what)) {
+        const ScreenOrigin origin = origin_();
+        fake(XCB_MOTION_NOTIFY, 0, to_root(to->x, origin.x), to_root(to->y, origin.y));
+    } else if (const auto* b = std::get_if<ButtonChange>(&action.what)) {
+        const uint8_t button = b->button == PointerButton::Left    ? kButtonLeft
+                               : b->button == PointerButton::Right ? kButtonRight
+                                                                   : kButtonMiddle;
+        // X clients count double and triple clicks themselves from the timing of the presses.
+        fake(b->down ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE, button);
+    } else if (const auto* w = std::get_if<WheelSteps>(&action.what)) {
+        const uint8_t button = w->steps > 0 ? kWheelUp : kWheelDown;
+        for (int32_t i = 0; i < std::abs(w->steps); ++i) fake(XCB_BUTTON_PRESS, button), fake(XCB_BUTTON_RELEASE, button);
     }
-    if (spareKeys_) {
-        const uint64_t readyAt = spareKeys_->last_use_ns() + kReuseMinAgeNs;
-        std::vector<SpareKeyPool::Assignment> keys;
-        for (uint8_t key : spareKeys_->take_mapped()) keys.push_back({key, kNoSymbol});
-        if (!keys.empty()) {
-            xcb_flush(conn());
-            while (!quit_ && monotonic_now_ns() < readyAt) changed_.wait_until(guard, steady_at(readyAt));
-        }
-        set_key_symbols(keys);
-    }
-    // A reply comes only after the server has handled every request before
-    // it. Without it, the last requests of a process that exits at once can
-    // be dropped with the connection.
-    free(xcb_get_input_focus_reply(conn(), xcb_get_input_focus(conn()), nullptr));
 }
 
-std::vector<XTestPoster::HeldKey>::iterator XTestPoster::find_held(bool text, uint32_t value) {
-    return std::find_if(heldKeys_.begin(), heldKeys_.end(),
-                        [&](const HeldKey& h) { return h.text == text && h.value == value; });
-}
-
-const XkbKeySymbols* XTestPoster::key_symbols() {
-    bool reread = false;
-    const XkbKeySymbols* m = keyboard_.symbols(&reread);
-    if (!m || !reread) return m;
-    if (spareKeys_) {
-        spareKeys_->reconcile([&](uint8_t code) { return m->base_symbol(code, 0); });
-    } else {
-        spareKeys_.emplace(m->empty_keys(), kReuseMinAgeNs);
-    }
-    return m;
-}
-
-// The key that gives `keysym` unmodified in the active group; the spare keys
-// are not the keymap's own.
-std::optional<uint8_t> XTestPoster::keycode_for(const XkbKeySymbols& m, uint32_t keysym) const {
-    for (size_t i = 0; i < m.keys.size(); ++i) {
-        const auto code = static_cast<uint8_t>(m.minKeycode + i);
-        if (m.base_symbol(code, keyboard_.group()) == keysym && !spareKeys_->owns(code)) return code;
-    }
-    return std::nullopt;
-}
+// A reply comes only after the server has handled every request before it.
+// Without it, the last requests of a process that exits at once can be
+// dropped with the connection.
+void XTestPoster::sync() { free(xcb_get_input_focus_reply(conn(), xcb_get_input_focus(conn()), nullptr)); }
 
 void XTestPoster::fake(uint8_t type, uint8_t detail, int16_t rootX, int16_t rootY) {
     xcb_test_fake_input(conn(), type, detail, XCB_CURRENT_TIME, type == XCB_MOTION_NOTIFY ? x_.screen->root : XCB_NONE,
                         rootX, rootY, 0);
 }
 
-void XTestPoster::move_to(double px, double py) {
-    const ScreenOrigin origin = origin_();
-    const std::pair<int16_t, int16_t> at{to_root(px, origin.x), to_root(py, origin.y)};
-    fake(XCB_MOTION_NOTIFY, 0, at.first, at.second);
-    lastPosition_ = at;
-}
-
-void XTestPoster::post_event(const MouseEvent& e) {
-    if (moves_pointer_only(e.type)) {
-        move_to(e.x, e.y);
-        return;
-    }
-    // A button event carries its position; it is where the pointer was last
-    // sent, except for a press before any move, which happens at (0, 0).
-    const ScreenOrigin origin = origin_();
-    if (lastPosition_ != std::pair{to_root(e.x, origin.x), to_root(e.y, origin.y)}) move_to(e.x, e.y);
-    const uint8_t button = e.button == MouseButton::Left    ? kButtonLeft
-                           : e.button == MouseButton::Right ? kButtonRight
-                                                            : kButtonMiddle;
-    // The click state has nowhere to go: X clients count double and triple
-    // clicks themselves from the timing of the presses.
-    fake(presses_button(e.type) ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE, button);
-}
-
-void XTestPoster::post_event(const ScrollEvent& e) {
-    const uint8_t button = e.delta > 0 ? kWheelUp : kWheelDown;
-    const int clicks = std::min(std::abs(e.delta), kMaxScrollClicks);
-    for (int i = 0; i < clicks; ++i) {
-        fake(XCB_BUTTON_PRESS, button);
-        fake(XCB_BUTTON_RELEASE, button);
-    }
-}
-
-// Whether the remote user holds Shift down. A character typed on its own key
-// would then come out shifted ('x' as 'X'); a spare key gives the character
-// on every level.
-bool XTestPoster::shift_held() const {
-    return std::any_of(heldKeys_.begin(), heldKeys_.end(),
-                       [](const HeldKey& h) { return !h.text && (h.value == kShiftL || h.value == kShiftR); });
-}
-
-void XTestPoster::press(bool text, uint32_t value, uint32_t keysym) {
-    const auto held = find_held(text, value);
-    if (held != heldKeys_.end()) {  // a repeat while held
-        fake(XCB_KEY_PRESS, held->keycode);
-        return;
-    }
-    const XkbKeySymbols* m = key_symbols();
-    if (!m) return;
-    HeldKey h{text, value, 0, false};
-    if (const auto code = text && shift_held() ? std::nullopt : keycode_for(*m, keysym)) {
-        h.keycode = *code;
-    } else if (const auto lease = spareKeys_->press(keysym, monotonic_now_ns())) {
-        // Given its key ahead, unless it needs none but Shift is held.
-        if (lease->remap) set_key_symbols({{lease->key, keysym}});
-        h.keycode = lease->key;
-        h.spare = true;
-    } else {
-        return;
-    }
-    heldKeys_.push_back(h);
-    fake(XCB_KEY_PRESS, h.keycode);
-}
-
-// False when nothing of that was held.
-bool XTestPoster::release(bool text, uint32_t value) {
-    const auto held = find_held(text, value);
-    if (held == heldKeys_.end()) return false;
-    const HeldKey h = *held;
-    heldKeys_.erase(held);
-    fake(XCB_KEY_RELEASE, h.keycode);
-    // The key keeps the symbol: typing the character again needs no remap.
-    if (h.spare) spareKeys_->release(h.keycode, monotonic_now_ns());
-    return true;
-}
-
-// The event's modifier flags are not needed here: XTest presses real keys, so
-// the server keeps the modifier state itself.
-void XTestPoster::post_event(const KeyEvent& e) {
-    const uint32_t keysym = mac_keycode_to_keysym(e.keyCode);
-    if (keysym == kNoSymbol) return;
-    if (e.keyDown) {
-        press(false, keysym, keysym);
-    } else if (!release(false, keysym)) {
-        // A release of a key never pressed still goes out, as on the Mac.
-        const XkbKeySymbols* m = key_symbols();
-        if (const auto code = m ? keycode_for(*m, keysym) : std::nullopt) fake(XCB_KEY_RELEASE, *code);
-    }
-}
-
-void XTestPoster::post_event(const TextEvent& e) {
-    const uint32_t cp = utf16_to_code_point(e.units, e.unitCount);
-    const uint32_t keysym = code_point_to_keysym(cp);
-    if (keysym == kNoSymbol) return;
-    if (e.keyDown) {
-        press(true, cp, keysym);
-    } else {
-        release(true, cp);
-    }
-}
-
-bool XTestPoster::owns_all(uint8_t first, uint8_t count) const {
-    if (!spareKeys_ || count == 0) return false;
-    for (unsigned key = first; key < unsigned{first} + count; ++key) {
-        if (key > 255 || !spareKeys_->owns(static_cast<uint8_t>(key))) return false;
-    }
-    return true;
-}
-
 // Reads what the server sent: the active group, and whether the keymap must
 // be read again before the next key.
 void XTestPoster::drain_events() {
-    const auto ours = [this](uint8_t first, uint8_t count) { return owns_all(first, count); };
+    const auto ours = [this](uint8_t first, uint8_t count) {
+        if (count == 0) return false;
+        for (unsigned key = first; key < unsigned{first} + count; ++key) {
+            if (key > 255 || !changedByUs_[key]) return false;
+        }
+        return true;
+    };
     while (xcb_generic_event_t* raw = xcb_poll_for_event(conn())) {
         XcbReply<xcb_generic_event_t> e(raw);
         keyboard_.handle(e.get(), ours);
