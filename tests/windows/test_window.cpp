@@ -82,7 +82,6 @@ LRESULT CALLBACK on_message(HWND window, UINT message, WPARAM w, LPARAM l) {
         case WM_MBUTTONUP: say("up middle\n", 0); return 0;
         case WM_MBUTTONDBLCLK: say("dblclk middle\n", 0); return 0;
         case WM_MOUSEWHEEL: say("wheel %ld\n", GET_WHEEL_DELTA_WPARAM(w)); return 0;
-        // VK_PACKET is how a KEYEVENTF_UNICODE character comes before its WM_CHAR.
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
         case WM_KEYUP:

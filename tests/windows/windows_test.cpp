@@ -98,77 +98,48 @@ TEST_F(WindowsHelper, StreamsTheScreenAsDrawnAndEndsWithStdin) {
     EXPECT_NE(helper->log().find("[capture] SCStream stopped cleanly\n"), std::string::npos) << helper->log();
 }
 
-TEST_F(WindowsHelper, PointerInputReachesTheWindowAsSent) {
+// Every kind of input, as the window gets it.
+TEST_F(WindowsHelper, InputReachesTheWindowAsSent) {
     auto helper = start();
     ASSERT_TRUE(read_header(*helper)) << helper->log();
     ASSERT_TRUE(helper->wait_log("control loop started"));
-
+    // Sends `messages`; true when the window then logs each of `lines`, in order.
+    auto arrives = [&](const std::vector<Bytes>& messages, const std::vector<std::string>& lines) {
+        size_t at = window_log_size();
+        for (const Bytes& m : messages) helper->send(m);
+        for (const std::string& line : lines) {
+            if (!window_logs(line, at)) return false;
+            at = desktop_->window().log().find("\n" + line + "\n", at ? at - 1 : 0) + line.size() + 2;
+        }
+        return true;
+    };
     // Exact pixels, corners included: a move rounded down would land one short.
     for (auto [x, y] : {std::pair{1, 1}, {639, 479}, {333, 217}, {0, 0}, {101, 77}}) {
-        const size_t since = window_log_size();
-        ASSERT_TRUE(helper->send(move_to(uint16_t(x), uint16_t(y))));
-        EXPECT_TRUE(window_logs("move " + std::to_string(x) + " " + std::to_string(y), since)) << x << "," << y;
+        const std::string where = std::to_string(x) + " " + std::to_string(y);
+        EXPECT_TRUE(arrives({move_to(uint16_t(x), uint16_t(y))}, {"move " + where})) << where;
     }
-
     // Two clicks in place: Windows makes the second a double click.
-    size_t since = window_log_size();
-    for (int i = 0; i < 2; ++i) helper->send(button(kLeftButton, kPress)), helper->send(button(kLeftButton, kRelease));
-    EXPECT_TRUE(window_logs("down left\nup left\ndblclk left\nup left", since)) << desktop_->window().log();
-
-    since = window_log_size();
-    helper->send(button(kRightButton, kPress)), helper->send(button(kRightButton, kRelease));
-    helper->send(button(3, kPress)), helper->send(button(3, kRelease));
-    EXPECT_TRUE(window_logs("down right\nup right\ndown middle\nup middle", since)) << desktop_->window().log();
-
+    const Bytes press = button(kLeftButton, kPress), release = button(kLeftButton, kRelease);
+    EXPECT_TRUE(arrives({press, release, press, release}, {"down left", "up left", "dblclk left", "up left"}));
+    EXPECT_TRUE(arrives({button(kRightButton, kPress), button(kRightButton, kRelease), button(3, kPress),
+                         button(3, kRelease)},
+                        {"down right", "up right", "down middle", "up middle"}));
     // The sign of the other platforms: positive scrolls up.
-    since = window_log_size();
-    helper->send(scroll(2)), helper->send(scroll(-1));
-    EXPECT_TRUE(window_logs("wheel 240\nwheel -120", since)) << desktop_->window().log();
-
-    helper->close_stdin();
-    EXPECT_EQ(helper->exit_code(), 0) << helper->log();
-}
-
-TEST_F(WindowsHelper, CharactersArriveAsTheirUtf16Units) {
-    auto helper = start();
-    ASSERT_TRUE(read_header(*helper)) << helper->log();
-    ASSERT_TRUE(helper->wait_log("control loop started"));
-    helper->send(move_to(200, 200));
-    const size_t since = window_log_size();
-    for (uint32_t c : {0xE9u, 0x20ACu, 0x4E2Du, 0x1F600u}) helper->send(text(c, kPress)), helper->send(text(c, kRelease));
+    EXPECT_TRUE(arrives({scroll(2), scroll(-1)}, {"wheel 240", "wheel -120"}));
     // A character beyond the BMP comes as its two surrogates.
-    EXPECT_TRUE(window_logs("char 233", since)) << desktop_->window().log();
-    EXPECT_TRUE(window_logs("char 8364", since)) << desktop_->window().log();
-    EXPECT_TRUE(window_logs("char 20013", since)) << desktop_->window().log();
-    EXPECT_TRUE(window_logs("char 55357\nchar 56832", since)) << desktop_->window().log();
-    helper->close_stdin();
-    EXPECT_EQ(helper->exit_code(), 0) << helper->log();
-}
-
-TEST_F(WindowsHelper, KeysArriveAsVirtualKeysWithScanCodes) {
-    auto helper = start();
-    ASSERT_TRUE(read_header(*helper)) << helper->log();
-    ASSERT_TRUE(helper->wait_log("control loop started"));
-    helper->send(move_to(200, 200));
-    // AWT codes in, Windows's virtual keys and scan codes out; the grey keys
-    // extended, Control for a Mac controller's Command.
-    struct Case {
-        uint16_t awt;
-        std::string seen;
-    };
-    const Case cases[] = {
-        {65, "65 30"}, {10, "13 28"}, {36, "36 71 extended"}, {127, "46 83 extended"},
-        {37, "37 75 extended"}, {116, "116 63"}, {17, "17 29"}, {524, "17 29"}, {16, "16 42"},
-    };
-    for (const Case& c : cases) {
-        const size_t since = window_log_size();
-        helper->send(key(c.awt, kPress)), helper->send(key(c.awt, kRelease));
-        // A key that types something has its WM_CHAR in between.
-        EXPECT_TRUE(window_logs("keydown " + c.seen, since) && window_logs("keyup " + c.seen, since))
-            << c.awt << "\n" << desktop_->window().log().substr(since);
+    std::vector<Bytes> typed;
+    for (uint32_t c : {0xE9u, 0x20ACu, 0x4E2Du, 0x1F600u}) typed.push_back(text(c, kPress)), typed.push_back(text(c, kRelease));
+    EXPECT_TRUE(arrives(typed, {"char 233", "char 8364", "char 20013", "char 55357", "char 56832"}));
+    // AWT codes in, virtual keys and scan codes out, the grey keys extended,
+    // Control for a Mac's Command; a key that types has its WM_CHAR between.
+    for (auto [awt, seen] : {std::pair<uint16_t, std::string>{65, "65 30"}, {10, "13 28"}, {36, "36 71 extended"},
+                             {127, "46 83 extended"}, {37, "37 75 extended"}, {116, "116 63"}, {17, "17 29"},
+                             {524, "17 29"}, {16, "16 42"}}) {
+        EXPECT_TRUE(arrives({key(awt, kPress), key(awt, kRelease)}, {"keydown " + seen, "keyup " + seen})) << awt;
     }
     helper->close_stdin();
     EXPECT_EQ(helper->exit_code(), 0) << helper->log();
+    EXPECT_FALSE(HasFailure()) << desktop_->window().log();
 }
 
 TEST_F(WindowsHelper, EndsWhenItsReaderGoes) {
