@@ -11,7 +11,7 @@ add_executable(screenshare-helper
   src/app/main.cpp
   ${APP_WINDOWS_SOURCES} ${PLATFORM_WINDOWS_SOURCES} ${CAPTURE_WINDOWS_SOURCES} ${INPUT_WINDOWS_SOURCES}
 )
-target_link_libraries(screenshare-helper PRIVATE helper_core user32 gdi32)
+target_link_libraries(screenshare-helper PRIVATE helper_core user32 gdi32 winmm)
 target_link_options(screenshare-helper PRIVATE -static)
 
 # A window that draws a known pattern and logs the input it gets.
