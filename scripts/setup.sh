@@ -16,7 +16,8 @@ packages=(
   libpipewire-0.3-dev libsystemd-dev  # the remote-desktop backends: PipeWire, and sd-bus for D-Bus
   mutter pipewire wireplumber dbus dbus-user-session foot  # a headless GNOME for the tests, and a client on it
   gstreamer1.0-pipewire gstreamer1.0-tools  # a plain PipeWire consumer for a benchmark
-  libsdl2-dev xdotool xterm  # the viewer, and what its test types with and into
+  libsdl2-dev libx11-dev xdotool xterm  # the viewer, and what its test types with and into
+  openssh-server openssh-client  # the viewer over ssh, tested through a private sshd
   "$@"
 )
 

@@ -73,7 +73,8 @@ public:
     // A process on this desktop, as the desktop's user unless `ours`: a client, a service on its bus.
     std::unique_ptr<Child> start(const std::vector<std::string>& command, bool ours = false) const {
         std::vector<std::string> args = ours ? std::vector<std::string>{} : as_user_;
-        args.insert(args.end(), {"/usr/bin/env", "-i", "PATH=/usr/bin:/bin", "HOME=" + dir_, "XDG_RUNTIME_DIR=" + dir_,
+        // Working in the runtime directory: the test's own may be closed to the desktop's user.
+        args.insert(args.end(), {"/usr/bin/env", "-i", "-C", dir_, "PATH=/usr/bin:/bin", "HOME=" + dir_, "XDG_RUNTIME_DIR=" + dir_,
                                  "DBUS_SESSION_BUS_ADDRESS=" + bus_, std::string("WAYLAND_DISPLAY=") + kDisplay,
                                  "LANG=C.UTF-8"});
         args.insert(args.end(), command.begin(), command.end());
