@@ -36,7 +36,10 @@ public:
             << "<busconfig><type>session</type><listen>" << bus_ << "</listen><auth>EXTERNAL</auth>"
             << "<standard_session_servicedirs/><policy context=\"default\"><allow user=\"*\"/>"
             << "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
-            << "</policy></busconfig>\n";
+            << "</policy>"
+            // As a desktop's session bus has them: far above the built-in ones.
+            << "<limit name=\"auth_timeout\">240000</limit><limit name=\"max_incomplete_connections\">10000</limit>"
+            << "<limit name=\"max_replies_per_connection\">50000</limit></busconfig>\n";
         chmod((dir_ + "/bus.conf").c_str(), 0644);
         bus_daemon_ = start({"dbus-daemon", "--nofork", "--config-file=" + dir_ + "/bus.conf"});
         if (!eventually([&] { return std::filesystem::exists(dir_ + "/bus"); }, 10s)) return;
