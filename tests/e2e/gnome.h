@@ -36,7 +36,10 @@ public:
             << "<busconfig><type>session</type><listen>" << bus_ << "</listen><auth>EXTERNAL</auth>"
             << "<standard_session_servicedirs/><policy context=\"default\"><allow user=\"*\"/>"
             << "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
-            << "</policy></busconfig>\n";
+            << "</policy>"
+            // As a desktop's session bus has them: far above the built-in ones.
+            << "<limit name=\"auth_timeout\">240000</limit><limit name=\"max_incomplete_connections\">10000</limit>"
+            << "<limit name=\"max_replies_per_connection\">50000</limit></busconfig>\n";
         chmod((dir_ + "/bus.conf").c_str(), 0644);
         bus_daemon_ = start({"dbus-daemon", "--nofork", "--config-file=" + dir_ + "/bus.conf"});
         if (!eventually([&] { return std::filesystem::exists(dir_ + "/bus"); }, 10s)) return;
@@ -73,7 +76,8 @@ public:
     // A process on this desktop, as the desktop's user unless `ours`: a client, a service on its bus.
     std::unique_ptr<Child> start(const std::vector<std::string>& command, bool ours = false) const {
         std::vector<std::string> args = ours ? std::vector<std::string>{} : as_user_;
-        args.insert(args.end(), {"/usr/bin/env", "-i", "PATH=/usr/bin:/bin", "HOME=" + dir_, "XDG_RUNTIME_DIR=" + dir_,
+        // Working in the runtime directory: the test's own may be closed to the desktop's user.
+        args.insert(args.end(), {"/usr/bin/env", "-i", "-C", dir_, "PATH=/usr/bin:/bin", "HOME=" + dir_, "XDG_RUNTIME_DIR=" + dir_,
                                  "DBUS_SESSION_BUS_ADDRESS=" + bus_, std::string("WAYLAND_DISPLAY=") + kDisplay,
                                  "LANG=C.UTF-8"});
         args.insert(args.end(), command.begin(), command.end());
