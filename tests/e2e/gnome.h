@@ -10,7 +10,8 @@
 #include "support/child.h"
 
 // A private headless GNOME for one test: a session bus, pipewire, wireplumber
-// and mutter with one 1280x720 virtual monitor, in a runtime directory of
+// (unless the desktop is to lack a session manager, as one whose WirePlumber
+// died does) and mutter with one 1280x720 virtual monitor, in a runtime directory of
 // their own, run as the user scripts/setup.sh makes when the test runs as
 // root (as sway is). The bus lets other users in, so that the helper, run by
 // the test, may share that desktop.
@@ -19,7 +20,7 @@ public:
     static constexpr const char* kUser = "screenshare-test";
     static constexpr const char* kDisplay = "wayland-gnome";
 
-    Gnome() {
+    explicit Gnome(bool sessionManager = true) {
         char dir[] = "/tmp/gnome-test-XXXXXX";
         if (!mkdtemp(dir)) return;
         dir_ = dir;
@@ -45,7 +46,7 @@ public:
         if (!eventually([&] { return std::filesystem::exists(dir_ + "/bus"); }, 10s)) return;
         pipewire_ = start({"pipewire"});
         if (!eventually([&] { return std::filesystem::exists(dir_ + "/pipewire-0"); }, 10s)) return;
-        wireplumber_ = start({"wireplumber"});
+        if (sessionManager) wireplumber_ = start({"wireplumber"});
         mutter_ = start({"mutter", "--headless", "--virtual-monitor", "1280x720", "--wayland", "--no-x11",
                          std::string("--wayland-display=") + kDisplay});
         // Both of mutter's doors: its Wayland socket, and its remote desktop on the bus.

@@ -192,4 +192,22 @@ TEST(Gnome, NoPortalASignalAClosedStreamOrMutterGoneEndsTheHelper) {
     EXPECT_NE(helper.log().find("\n[capture] ERROR: "), std::string::npos) << helper.log();
 }
 
+// Without a session manager nothing links the screen cast's stream: the
+// helper gives up on the first picture and says what it waited for.
+TEST(Gnome, AStreamThatNoSessionManagerLinksEndsTheHelperWithWhatItWaitsFor) {
+    Gnome gnome(false);
+    ASSERT_TRUE(gnome.ready()) << gnome.log();
+    Child helper(helper_args(), on(gnome));
+    EXPECT_EQ(helper.exit_code(30s), 1) << helper.log();
+    EXPECT_TRUE(helper.read(1, 100ms).empty());
+    EXPECT_NE(helper.log().find("[capture] ERROR: the capture started, but no picture came within 10 s: the PipeWire "
+                                "stream is "),
+              std::string::npos)
+        << helper.log();
+    EXPECT_NE(helper.log().find("; a session manager such as WirePlumber must be running\n"
+                                "[capture] Screen Recording permission may not be granted.\n"),
+              std::string::npos)
+        << helper.log();
+}
+
 }  // namespace
