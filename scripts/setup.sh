@@ -9,7 +9,7 @@ packages=(
   clang libclang-rt-14-dev
   libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-xfixes0-dev libxcb-damage0-dev libxcb-xtest0-dev libxcb-keysyms1-dev libxcb-xkb-dev
   libxcb-res0-dev  # the tests count the X clients a helper leaves behind
-  libx11-dev  # a plain Xlib client that the tests type into
+  libx11-dev  # a plain Xlib client that the tests type into; the viewer watches its window with it
   xvfb x11-xserver-utils x11-xkb-utils libpng-dev
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev  # the Wayland backend
   sway grim wev wf-recorder  # a headless compositor for the tests, what they see with, and a benchmark
@@ -18,6 +18,7 @@ packages=(
   mutter pipewire wireplumber dbus dbus-user-session foot  # a headless GNOME for the tests, and a client on it
   gstreamer1.0-pipewire gstreamer1.0-tools  # a plain PipeWire consumer for a benchmark
   libsdl2-dev xdotool xterm  # the viewer, and what its test types with and into
+  openssh-server openssh-client  # the viewer over ssh, tested through a private sshd
   g++-mingw-w64-x86-64-posix  # the portable core must compile for Windows, and the Windows helper is built with it
   wine wine64  # the Windows helper's tests run it under Wine
   "$@"

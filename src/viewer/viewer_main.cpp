@@ -22,6 +22,7 @@
 #include "viewer/input_translator.h"
 #include "viewer/stderr_tee.h"
 #include "viewer/stream_thread.h"
+#include "viewer/window_loss.h"
 
 namespace {
 
@@ -85,6 +86,7 @@ bool draws_without_gpu(SDL_Renderer* renderer) {
 // The window, its renderer and the one streaming texture the frames go to.
 class FrameWindow {
 public:
+    explicit FrameWindow(WindowLoss& loss) : loss_(loss) {}
     ~FrameWindow() {
         if (texture_) SDL_DestroyTexture(texture_);
         if (renderer_) SDL_DestroyRenderer(renderer_);
@@ -108,11 +110,14 @@ public:
                                                  frame_.height)
                              : nullptr;
         if (!texture_) return false;
+        loss_.watch(window_);  // only now: an OpenGL renderer may have made the window anew
         SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
         resized();
         return true;
     }
     bool is_open() const { return texture_; }
+    // Whether `e` says another client destroyed the window: as good as a close.
+    bool lost(const SDL_Event& e) const { return loss_.is_loss(e); }
 
     void resized() {
         Size out{};
@@ -137,6 +142,7 @@ public:
     FramePixel at(int x, int y) const { return frame_pixel(frame_, shown_, x, y); }
 
 private:
+    WindowLoss& loss_;
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
@@ -145,8 +151,9 @@ private:
 };
 
 // Runs the window until it is closed or the helper ends; the exit status.
-int run(Child& helper, StreamThread& stream, StderrTee& tee, Uint32 wakeEvent, const std::string& title) {
-    FrameWindow window;
+int run(Child& helper, StreamThread& stream, StderrTee& tee, Uint32 wakeEvent, const std::string& title,
+        WindowLoss& loss) {
+    FrameWindow window(loss);
     InputTranslator input;
     Bytes frame;
     uint64_t framesShown = 0;
@@ -185,6 +192,9 @@ int run(Child& helper, StreamThread& stream, StderrTee& tee, Uint32 wakeEvent, c
                 continue;
             }
             switch (e.type) {
+                case SDL_SYSWMEVENT:
+                    if (!window.lost(e)) break;
+                    [[fallthrough]];
                 case SDL_QUIT: {
                     // Whether the window kept up with the stream.
                     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
@@ -230,6 +240,7 @@ int main(int argc, char** argv) {
     // SDL drops a click that comes within 10 ms of the window taking the focus;
     // where focus follows the pointer, that is a click right after entering.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    WindowLoss windowLoss;
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         fprintf(stderr, "%s: cannot start SDL: %s\n", kName, SDL_GetError());
         return 1;
@@ -249,7 +260,7 @@ int main(int argc, char** argv) {
             e.type = wakeEvent;
             SDL_PushEvent(&e);
         });
-        status = run(helper, stream, tee, wakeEvent, std::string(kName) + ": " + joined(command));
+        status = run(helper, stream, tee, wakeEvent, std::string(kName) + ": " + joined(command), windowLoss);
         if (!stream.join(kStopWait)) fflush(stderr), std::_Exit(status);
     }
     SDL_Quit();

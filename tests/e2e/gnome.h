@@ -10,7 +10,8 @@
 #include "support/child.h"
 
 // A private headless GNOME for one test: a session bus, pipewire, wireplumber
-// and mutter with one 1280x720 virtual monitor, in a runtime directory of
+// (unless the desktop is to lack a session manager, as one whose WirePlumber
+// died does) and mutter with one 1280x720 virtual monitor, in a runtime directory of
 // their own, run as the user scripts/setup.sh makes when the test runs as
 // root (as sway is). The bus lets other users in, so that the helper, run by
 // the test, may share that desktop.
@@ -19,7 +20,7 @@ public:
     static constexpr const char* kUser = "screenshare-test";
     static constexpr const char* kDisplay = "wayland-gnome";
 
-    Gnome() {
+    explicit Gnome(bool sessionManager = true) {
         char dir[] = "/tmp/gnome-test-XXXXXX";
         if (!mkdtemp(dir)) return;
         dir_ = dir;
@@ -36,13 +37,16 @@ public:
             << "<busconfig><type>session</type><listen>" << bus_ << "</listen><auth>EXTERNAL</auth>"
             << "<standard_session_servicedirs/><policy context=\"default\"><allow user=\"*\"/>"
             << "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
-            << "</policy></busconfig>\n";
+            << "</policy>"
+            // As a desktop's session bus has them: far above the built-in ones.
+            << "<limit name=\"auth_timeout\">240000</limit><limit name=\"max_incomplete_connections\">10000</limit>"
+            << "<limit name=\"max_replies_per_connection\">50000</limit></busconfig>\n";
         chmod((dir_ + "/bus.conf").c_str(), 0644);
         bus_daemon_ = start({"dbus-daemon", "--nofork", "--config-file=" + dir_ + "/bus.conf"});
         if (!eventually([&] { return std::filesystem::exists(dir_ + "/bus"); }, 10s)) return;
         pipewire_ = start({"pipewire"});
         if (!eventually([&] { return std::filesystem::exists(dir_ + "/pipewire-0"); }, 10s)) return;
-        wireplumber_ = start({"wireplumber"});
+        if (sessionManager) wireplumber_ = start({"wireplumber"});
         mutter_ = start({"mutter", "--headless", "--virtual-monitor", "1280x720", "--wayland", "--no-x11",
                          std::string("--wayland-display=") + kDisplay});
         // Both of mutter's doors: its Wayland socket, and its remote desktop on the bus.
@@ -73,7 +77,8 @@ public:
     // A process on this desktop, as the desktop's user unless `ours`: a client, a service on its bus.
     std::unique_ptr<Child> start(const std::vector<std::string>& command, bool ours = false) const {
         std::vector<std::string> args = ours ? std::vector<std::string>{} : as_user_;
-        args.insert(args.end(), {"/usr/bin/env", "-i", "PATH=/usr/bin:/bin", "HOME=" + dir_, "XDG_RUNTIME_DIR=" + dir_,
+        // Working in the runtime directory: the test's own may be closed to the desktop's user.
+        args.insert(args.end(), {"/usr/bin/env", "-i", "-C", dir_, "PATH=/usr/bin:/bin", "HOME=" + dir_, "XDG_RUNTIME_DIR=" + dir_,
                                  "DBUS_SESSION_BUS_ADDRESS=" + bus_, std::string("WAYLAND_DISPLAY=") + kDisplay,
                                  "LANG=C.UTF-8"});
         args.insert(args.end(), command.begin(), command.end());

@@ -59,7 +59,8 @@ void streams_and_operates(const Gnome& gnome, const std::map<std::string, std::s
         helper.send(text(uint8_t(c), 1)), helper.send(text(uint8_t(c), 0));
         expected += c;
     }
-    EXPECT_TRUE(eventually([&] { return read_file(typed) == expected; }, 20s)) << read_file(typed);
+    const auto arrived = [&] { return read_file(typed) + "\n" + helper.log(); };  // what foot wrote, and why not more
+    EXPECT_TRUE(eventually([&] { return read_file(typed) == expected; }, 20s)) << arrived();
 
     // Buttons and wheel steps at a frame pixel, reported by foot in its cells.
     const std::string log = terminal->log();
@@ -74,13 +75,13 @@ void streams_and_operates(const Gnome& gnome, const std::map<std::string, std::s
     }
     helper.send(scroll(1)), helper.send(scroll(-1));  // up, then down, as X11's buttons 4 and 5
     expected += "\033[<64" + cell + "M\033[<65" + cell + "M";
-    EXPECT_TRUE(eventually([&] { return read_file(typed) == expected; }, 10s)) << read_file(typed);
+    EXPECT_TRUE(eventually([&] { return read_file(typed) == expected; }, 10s)) << arrived();
 
     // A button still held when stdin closes is let go; the helper ends with status 0.
     helper.send(button(1, 1));
     helper.close_stdin();
     expected += "\033[<0" + cell + "M\033[<0" + cell + "m";
-    EXPECT_TRUE(eventually([&] { return read_file(typed) == expected; }, 10s)) << read_file(typed);
+    EXPECT_TRUE(eventually([&] { return read_file(typed) == expected; }, 10s)) << arrived();
     EXPECT_EQ(helper.exit_code(), 0) << helper.log();
 }
 
@@ -189,6 +190,24 @@ TEST(Gnome, NoPortalASignalAClosedStreamOrMutterGoneEndsTheHelper) {
     gnome.kill_mutter();
     EXPECT_EQ(helper.exit_code(), 1);
     EXPECT_NE(helper.log().find("\n[capture] ERROR: "), std::string::npos) << helper.log();
+}
+
+// Without a session manager nothing links the screen cast's stream: the
+// helper gives up on the first picture and says what it waited for.
+TEST(Gnome, AStreamThatNoSessionManagerLinksEndsTheHelperWithWhatItWaitsFor) {
+    Gnome gnome(false);
+    ASSERT_TRUE(gnome.ready()) << gnome.log();
+    Child helper(helper_args(), on(gnome));
+    EXPECT_EQ(helper.exit_code(30s), 1) << helper.log();
+    EXPECT_TRUE(helper.read(1, 100ms).empty());
+    EXPECT_NE(helper.log().find("[capture] ERROR: the capture started, but no picture came within 10 s: the PipeWire "
+                                "stream is "),
+              std::string::npos)
+        << helper.log();
+    EXPECT_NE(helper.log().find("; a session manager such as WirePlumber must be running\n"
+                                "[capture] Screen Recording permission may not be granted.\n"),
+              std::string::npos)
+        << helper.log();
 }
 
 }  // namespace

@@ -15,8 +15,9 @@
 // A private sway for one test, headless, with one output HEADLESS-1 of the
 // given size, in a runtime directory of its own. sway refuses to run as root:
 // root runs it as the user scripts/setup.sh makes, through setpriv, which
-// execs it where runuser would fork it. Clients reach it by the absolute path
-// of its socket.
+// execs it where runuser would fork it, in its runtime directory (the test's
+// own may be closed to that user). Clients reach it by the absolute path of
+// its socket.
 class Sway {
 public:
     static constexpr const char* kUser = "screenshare-test";
@@ -47,7 +48,7 @@ public:
             }
             config.close();
             chmod((dir_ + "/config").c_str(), 0644);
-            args.insert(args.end(), {"/usr/bin/env", "-i", "XDG_RUNTIME_DIR=" + dir_, "WLR_BACKENDS=headless",
+            args.insert(args.end(), {"/usr/bin/env", "-i", "-C", dir_, "XDG_RUNTIME_DIR=" + dir_, "WLR_BACKENDS=headless",
                                      "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1", "WLR_HEADLESS_OUTPUTS=" + std::to_string(leftWidth ? 2 : 1),
                                      "sway", "-c", dir_ + "/config"});
             sway_ = std::make_unique<Child>(args);

@@ -229,15 +229,16 @@ const sd_bus_vtable kSession[] = {
 
 int main(int argc, char** argv) {
     g_portal.refuse = argc > 1 && !strcmp(argv[1], "--refuse");
-    if (sd_bus_open_user(&g_portal.bus) < 0 || sd_bus_open_user(&g_portal.mutter) < 0 ||
-        sd_bus_add_object_vtable(g_portal.bus, nullptr, kPath, "org.freedesktop.portal.RemoteDesktop", kRemoteDesktop,
-                                 nullptr) < 0 ||
-        sd_bus_add_object_vtable(g_portal.bus, nullptr, kPath, "org.freedesktop.portal.ScreenCast", kScreenCast,
-                                 nullptr) < 0 ||
-        sd_bus_add_fallback_vtable(g_portal.bus, nullptr, "/org/freedesktop/portal/desktop/session",
-                                   "org.freedesktop.portal.Session", kSession, nullptr, nullptr) < 0 ||
-        sd_bus_request_name(g_portal.bus, "org.freedesktop.portal.Desktop", 0) < 0) {
-        fputs("stand-in portal: cannot serve on the session bus\n", stderr);
+    int r;
+    if ((r = sd_bus_open_user(&g_portal.bus)) < 0 || (r = sd_bus_open_user(&g_portal.mutter)) < 0 ||
+        (r = sd_bus_add_object_vtable(g_portal.bus, nullptr, kPath, "org.freedesktop.portal.RemoteDesktop",
+                                      kRemoteDesktop, nullptr)) < 0 ||
+        (r = sd_bus_add_object_vtable(g_portal.bus, nullptr, kPath, "org.freedesktop.portal.ScreenCast", kScreenCast,
+                                      nullptr)) < 0 ||
+        (r = sd_bus_add_fallback_vtable(g_portal.bus, nullptr, "/org/freedesktop/portal/desktop/session",
+                                        "org.freedesktop.portal.Session", kSession, nullptr, nullptr)) < 0 ||
+        (r = sd_bus_request_name(g_portal.bus, "org.freedesktop.portal.Desktop", 0)) < 0) {
+        fprintf(stderr, "stand-in portal: cannot serve on the session bus: %s\n", strerror(-r));
         return 1;
     }
     signal(SIGUSR1, [](int) { g_closeAsked = 1; });
@@ -247,7 +248,6 @@ int main(int argc, char** argv) {
             sd_bus_call_method(g_portal.mutter, kMutterRd, g_portal.rdPath.c_str(), kMutterRdSession, "Stop", nullptr,
                                nullptr, "");
         }
-        int r;
         while ((r = sd_bus_process(g_portal.bus, nullptr)) > 0 || (r >= 0 && sd_bus_process(g_portal.mutter, nullptr) > 0)) {
         }
         if (r < 0) return 0;  // the bus has gone

@@ -64,8 +64,10 @@ namespace {
 // manager is not running) ends the helper, rather than leaving the
 // controller with one that neither streams nor stops.
 TEST(Shutdown, ACaptureThatNeverSendsAPictureEndsTheHelperWithStatusOne) {
+    const auto started = std::chrono::steady_clock::now();
     Child helper({FAKE_HELPER_PATH}, {{"FAKE_CAPTURE", "none"}});
     EXPECT_EQ(helper.exit_code(30s), 1) << helper.log();
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 10s);  // not before it was given its time
     EXPECT_TRUE(helper.read(1, 100ms).empty());
     const std::string log = helper.log();
     EXPECT_NE(log.find("[capture] ERROR: the capture started, but no picture came within 10 s\n"
