@@ -23,7 +23,7 @@ crossing input 'capture|app'
 crossing platform 'capture|input|app'
 crossing viewer 'capture|input|app|platform'
 
-misplaced=$(find . -path '*/x11/*' -o -path '*/wayland/*' -o -path '*/macos/*' | grep -iE 'keysym|keymap|cursor')
+misplaced=$(find . -path '*/x11/*' -o -path '*/wayland/*' -o -path '*/macos/*' -o -path '*/windows/*' | grep -iE 'keysym|keymap|cursor')
 if [ -n "$misplaced" ]; then
   echo "check-layers: pure rules in a backend folder:" >&2
   echo "$misplaced" | sed 's/^/  /' >&2
