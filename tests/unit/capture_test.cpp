@@ -27,6 +27,7 @@
 #include "capture/pixel_formats.h"
 #include "capture/sample_status.h"
 #include "capture/settings.h"
+#include "capture/still_screen_pacing.h"
 #include "capture/stream_stop.h"
 #include "platform/display_choice.h"
 #include "platform/write_all.h"
@@ -361,3 +362,21 @@ TEST(SampleStatus, OnlyPicturesThatMayReplaceTheLastOneAreStored) {
         {true, 3, false}, {true, 5, false}, {true, 6, false},           {false, 0, false}, {false, std::nullopt, false}};
     for (auto [image, status, stored] : rows) EXPECT_EQ(should_store_sample(image, status), stored) << status.value_or(-1);
 }
+
+namespace {
+
+// Reads of a screen that must be read whole to see that it is still: every
+// tick until it has been still for a while, then every other one, and every
+// tick again from the first change on.
+TEST(StillScreenPacing, AStillScreenIsReadEveryOtherTickUntilItChanges) {
+    StillScreenPacing pacing;
+    std::string reads;
+    for (int tick = 0; tick < 40; ++tick) {
+        const bool read = pacing.read_this_tick();
+        reads += read ? 'r' : '.';
+        if (read) pacing.read_found(tick == 29);
+    }
+    EXPECT_EQ(reads, "rrrrrrrrrrrrrrrr.r.r.r.r.r.r.rrrrrrrrrrr");
+}
+
+}  // namespace

@@ -16,6 +16,7 @@
 #include "capture/frame_region.h"
 #include "capture/frame_store.h"
 #include "capture/row_changes.h"
+#include "capture/still_screen_pacing.h"
 #include "capture/windows/icon_reader.h"
 #include "platform/windows/input_desktop.h"
 
@@ -61,6 +62,7 @@ struct GdiCapture::State {
     bool pointerDrawn = false;
     HCURSOR drawnCursor = nullptr;
     bool desktopChangeLogged = false;
+    StillScreenPacing pacing;
 
     size_t stride() const { return size_t{display.width} * 4; }
 };
@@ -124,9 +126,23 @@ bool current_cursor(GdiCapture::State* s, POINT* at) {
     return true;
 }
 
+// Whether the pointer is not what the frame shows: shown or hidden, moved,
+// or another cursor.
+bool pointer_differs(const GdiCapture::State* s, bool shown, POINT at) {
+    return shown != s->pointerDrawn ||
+           (shown && (at.x != s->pointerAt.x || at.y != s->pointerAt.y || s->cursor.handle != s->drawnCursor));
+}
+
+bool pointer_moved(GdiCapture::State* s) {
+    POINT at{};
+    const bool shown = current_cursor(s, &at);
+    return pointer_differs(s, shown, at);
+}
+
 // Brings the frame store up to date with the screen and the pointer. A tick
 // with nothing changed stores nothing; the writer repeats the last frame.
 GrabResult grab_once(GdiCapture::State* s) {
+    if (!s->pacing.read_this_tick() && !pointer_moved(s)) return GrabResult::ok;
     const DisplayInfo& d = s->display;
     const auto w = d.width, h = d.height;
     const GdiCapture::State::Surface& now = s->surfaces[s->next];
@@ -142,8 +158,8 @@ GrabResult grab_once(GdiCapture::State* s) {
 
     POINT at{};
     const bool shown = current_cursor(s, &at);
-    const bool pointerMoved = shown != s->pointerDrawn || (shown && (at.x != s->pointerAt.x || at.y != s->pointerAt.y ||
-                                                                     s->cursor.handle != s->drawnCursor));
+    const bool pointerMoved = pointer_differs(s, shown, at);
+    s->pacing.read_found(!changed.empty() || pointerMoved);
     if (changed.empty() && !pointerMoved) return GrabResult::ok;
 
     if (!size_frame_store(w, h)) return GrabResult::lost;  // its lines are written
