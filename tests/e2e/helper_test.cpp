@@ -126,13 +126,6 @@ bool in_order(const std::string& log, const std::string& lines) {
     return true;
 }
 
-long resident_kib(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
-}
-
 // Without XTEST, input cannot be posted: the X11 form of a missing permission.
 TEST(Lifecycle, PermissionAnswersStartUpAFloodOfBytesAndTheEndWithAndWithoutXtest) {
     for (const bool xtest : {true, false}) {
@@ -158,9 +151,10 @@ TEST(Lifecycle, PermissionAnswersStartUpAFloodOfBytesAndTheEndWithAndWithoutXtes
         for (auto& byte : flood) byte = uint8_t(random());
         flood.insert(flood.end(), 5, 0x06);  // unknown types: whatever message was open is complete
         std::thread writer([&] { helper.send(flood), helper.close_stdin(); });
-        const long before = resident_kib(helper.pid());
+        const auto resident_kib = [&] { return proc_number(helper.pid(), "status", "VmRSS:"); };
+        const long before = resident_kib();
         long peak = before;
-        while (read_frame(helper, *h)) peak = std::max(peak, resident_kib(helper.pid()));
+        while (read_frame(helper, *h)) peak = std::max(peak, resident_kib());
         writer.join();
         EXPECT_EQ(helper.exit_code(), 0);
         EXPECT_LT(peak - before, 8 * 1024) << before << " KiB before";

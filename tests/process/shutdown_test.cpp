@@ -38,15 +38,8 @@ TEST(Shutdown, ClosingStdinEndsWithStatusZeroWhateverTheCaptureDoes) {
 TEST(Shutdown, AReaderGoneDoesNotEndAHelperStartedWithBrokenPipesIgnored) {
     Child helper({"/bin/sh", "-c", "trap '' PIPE; exec \"$0\"", FAKE_HELPER_PATH});
     ASSERT_TRUE(read_header(helper) && helper.wait_log("[ctrl] control loop started")) << helper.log();
-    const auto writes = [&] {  // write calls so far: the frame writer's, once the log is quiet
-        std::ifstream io("/proc/" + std::to_string(helper.pid()) + "/io");
-        std::string field;
-        long count = -1;
-        while (io >> field && field != "syscw:") {
-        }
-        io >> count;
-        return count;
-    };
+    // Write calls so far: the frame writer's, once the log is quiet.
+    const auto writes = [&] { return proc_number(helper.pid(), "io", "syscw:"); };
     helper.close_stdout();
     const long before = writes();
     ASSERT_TRUE(eventually([&] { return writes() >= before + 3; }, 10s));  // into the closed pipe

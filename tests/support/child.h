@@ -35,6 +35,14 @@ inline std::string read_file(const std::string& path) {
     return text.str();
 }
 
+// The number after `name` in /proc/<pid>/<file> ("VmRSS:" in status, ...); -1 if there is none.
+inline long proc_number(pid_t pid, const std::string& file, const std::string& name) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/" + file);
+    for (std::string word; in >> word;)
+        if (word == name) return in >> word ? std::stol(word) : -1;
+    return -1;
+}
+
 // A peer that has gone, a child or a server, must fail a check, not end the
 // test process: writes to it report EPIPE from the start of the process.
 inline const bool g_brokenPipesReported = (signal(SIGPIPE, SIG_IGN), true);
