@@ -2,8 +2,6 @@
 // its controller misbehaves, what the stream holds, and the input it posts.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <array>

@@ -3,7 +3,6 @@
 // how it ends.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstring>
 #include <tuple>
