@@ -35,10 +35,9 @@ public:
     }
     // Adds the primary RandR monitor, through xrandr, whose monitors stay.
     bool add_monitor(int x, int y, int width, int height) {
-        const auto n = [](int v) { return std::to_string(v); };
-        return system(("DISPLAY=" + display_ + " xrandr --setmonitor '*TEST' " + n(width) + "/" + n(width / 4) + "x" +
-                       n(height) + "/" + n(height / 4) + "+" + n(x) + "+" + n(y) + " none")
-                          .c_str()) == 0;
+        char geometry[64];  // in pixels and millimetres
+        snprintf(geometry, sizeof geometry, "%d/%dx%d/%d+%d+%d", width, width / 4, height, height / 4, x, y);
+        return system(("DISPLAY=" + display_ + " xrandr --setmonitor '*TEST' " + geometry + " none").c_str()) == 0;
     }
     std::vector<uint32_t> keymap() {
         const xcb_setup_t* s = xcb_get_setup(c_);
