@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 #include <tuple>
 
 #include "e2e/gnome.h"
@@ -121,10 +122,10 @@ TEST(Gnome, AGtkEntryReceivesEverythingTypedRightAfterTheFirstFrame) {
     // The debug log shows an array's size only: a dialog neither maximized, fullscreen nor
     // being resized has one state once mutter has given it the focus, activated.
     const auto focused = [](const std::string& log) {
-        for (size_t at = log.find(".configure("); at != std::string::npos; at = log.find(".configure(", at + 1)) {
-            const size_t line = log.rfind('\n', at) + 1, end = log.find('\n', at);
-            const std::string text = log.substr(line, end - line);
-            if (text.find("xdg_toplevel@") != std::string::npos && text.find(", array[4])") != std::string::npos) return true;
+        std::istringstream lines(log);
+        for (std::string l; std::getline(lines, l);) {
+            const auto has = [&](const char* part) { return l.find(part) != std::string::npos; };
+            if (has("xdg_toplevel@") && has(".configure(") && has(", array[4])")) return true;
         }
         return false;
     };

@@ -118,7 +118,7 @@ int create_session(sd_bus_message* m, void*, sd_bus_error* error) {
 
 // SelectDevices and SelectSources: the helper asks for what mutter gives anyway.
 int select(sd_bus_message* m, void*, sd_bus_error*) {
-    std::string token, ignored;
+    std::string token;
     if (sd_bus_message_skip(m, "o") < 0 || read_options(m, "handle_token", &token) < 0) return -EINVAL;
     return respond(m, token, 0);
 }
