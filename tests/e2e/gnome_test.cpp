@@ -165,8 +165,8 @@ TEST(Gnome, AStreamThatNoSessionManagerLinksEndsTheHelperWithWhatItWaitsFor) {
     Gnome gnome(false);
     ASSERT_TRUE(gnome.ready()) << gnome.log();
     Child helper(helper_args(), on(gnome));
-    EXPECT_TRUE(fails_with(helper, "[capture] ERROR: the capture started, but no picture came within 10 s: the PipeWire "
-                                   "stream is ", 30s));
+    EXPECT_TRUE(fails_with(helper, "[capture] ERROR: the capture started, but no picture came within 10 s: "
+                                   "the PipeWire stream is ", 30s));
     EXPECT_TRUE(logs(helper, "; a session manager such as WirePlumber must be running\n"
                              "[capture] Screen Recording permission may not be granted.\n"));
 }

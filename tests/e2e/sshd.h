@@ -56,7 +56,8 @@ public:
 
 private:
     static sockaddr_in loopback(int port) {
-        return {.sin_family = AF_INET, .sin_port = htons(uint16_t(port)), .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
+        return {.sin_family = AF_INET, .sin_port = htons(uint16_t(port)), .sin_addr = {htonl(INADDR_LOOPBACK)},
+                .sin_zero = {}};
     }
     // A port nobody listens on now; another may take it before sshd does, and then sshd ends.
     static int free_port() {

@@ -57,7 +57,8 @@ public:
     Bytes pixels(xcb_window_t w = XCB_NONE) {
         const auto [width, height] = size(w = w ? w : screen_->root);
         auto r = own(xcb_get_image_reply(
-            c_, xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, w, 0, 0, uint16_t(width), uint16_t(height), ~0u), nullptr));
+            c_, xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, w, 0, 0, uint16_t(width), uint16_t(height), ~0u),
+            nullptr));
         return r ? Bytes(xcb_get_image_data(r.get()), xcb_get_image_data(r.get()) + xcb_get_image_data_length(r.get()))
                  : Bytes{};
     }
