@@ -1,38 +1,25 @@
 #pragma once
 
-#include <pwd.h>
-#include <wayland-client.h>
-
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
+#include "e2e/desktop_dir.h"
 #include "support/child.h"
 
 // A private headless GNOME for one test: a session bus, pipewire, wireplumber
 // (unless the desktop is to lack a session manager, as one whose WirePlumber
 // died does) and mutter with one 1280x720 virtual monitor, in a runtime directory of
-// their own, run as the user scripts/setup.sh makes when the test runs as
-// root (as sway is). The bus lets other users in, so that the helper, run by
+// their own, as sway is. The bus lets other users in, so that the helper, run by
 // the test, may share that desktop.
 class Gnome {
 public:
-    static constexpr const char* kUser = "screenshare-test";
     static constexpr const char* kDisplay = "wayland-gnome";
 
     explicit Gnome(bool sessionManager = true) {
-        char dir[] = "/tmp/gnome-test-XXXXXX";
-        if (!mkdtemp(dir)) return;
-        dir_ = dir;
-        bus_ = "unix:path=" + dir_ + "/bus";
-        if (getuid() == 0) {
-            const passwd* user = getpwnam(kUser);
-            if (!user || chown(dir, user->pw_uid, user->pw_gid) != 0) {
-                log_ = "no user: run scripts/setup.sh";
-                return;
-            }
-            as_user_ = {"/usr/bin/setpriv", "--reuid", kUser, "--regid", kUser, "--init-groups", "--"};
-        }
+        const DesktopDir dir = desktop_dir("gnome-test");
+        dir_ = dir.path, log_ = dir.error, as_user_ = dir.asUser, bus_ = "unix:path=" + dir_ + "/bus";
+        if (!log_.empty()) return;
         std::ofstream(dir_ + "/bus.conf")
             << "<busconfig><type>session</type><listen>" << bus_ << "</listen><auth>EXTERNAL</auth>"
             << "<standard_session_servicedirs/><policy context=\"default\"><allow user=\"*\"/>"
@@ -50,7 +37,8 @@ public:
         mutter_ = start({"mutter", "--headless", "--virtual-monitor", "1280x720", "--wayland", "--no-x11",
                          std::string("--wayland-display=") + kDisplay});
         // Both of mutter's doors: its Wayland socket, and its remote desktop on the bus.
-        ready_ = eventually([&] { return answers() && owned("org.gnome.Mutter.ScreenCast"); }, 30s);
+        const std::string socket = dir_ + "/" + kDisplay;
+        ready_ = eventually([&] { return wayland_answers(socket) && owned("org.gnome.Mutter.ScreenCast"); }, 30s);
     }
     ~Gnome() {
         for (auto* child : {&mutter_, &wireplumber_, &pipewire_, &bus_daemon_}) child->reset();
@@ -91,13 +79,6 @@ public:
     }
 
 private:
-    bool answers() const {
-        wl_display* display = wl_display_connect((dir_ + "/" + kDisplay).c_str());
-        const bool yes = display && wl_display_roundtrip(display) >= 0;
-        if (display) wl_display_disconnect(display);
-        return yes;
-    }
-
     std::string dir_, bus_, log_;
     std::vector<std::string> as_user_;
     std::unique_ptr<Child> bus_daemon_, pipewire_, wireplumber_, mutter_;

@@ -2,8 +2,6 @@
 // its controller misbehaves, what the stream holds, and the input it posts.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <array>
@@ -21,7 +19,7 @@ namespace {
 // Whether a frame soon shows the screen from (dx, dy) on, exactly and opaque,
 // but for the pointer drawn near frame pixel (px, py).
 bool shows_screen(Child& helper, const StreamHeader& h, XClient& x, int px, int py, int dx = 0, int dy = 0) {
-    const Bytes screen = x.root_pixels();
+    const Bytes screen = x.pixels();
     const size_t rootWidth = screen.size() / 4 / x.root_height();
     return eventually([&] {
         const auto frame = read_frame(helper, h);
@@ -102,10 +100,8 @@ TEST(CaptureFailure, NoUsableOrALostScreenEndsWithStatusOneAndNothingOnStdout) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.display);
         Child helper({HELPER_PATH}, {{"DISPLAY", c.display}, {"WAYLAND_DISPLAY", ""}});
-        EXPECT_EQ(helper.exit_code(), 1);
-        EXPECT_TRUE(helper.read(1, 100ms).empty());
-        EXPECT_NE(helper.log().find(c.firstLine), std::string::npos) << helper.log();
-        EXPECT_NE(helper.log().find(lines), std::string::npos) << helper.log();
+        EXPECT_TRUE(fails_with(helper, c.firstLine));
+        EXPECT_TRUE(logs(helper, lines));
     }
     // And an X server lost while streaming.
     Xvfb server("320x240x24");
@@ -114,7 +110,7 @@ TEST(CaptureFailure, NoUsableOrALostScreenEndsWithStatusOneAndNothingOnStdout) {
     ASSERT_TRUE(h && read_frame(helper, *h)) << helper.log();
     server.stop();
     EXPECT_EQ(helper.exit_code(), 1);
-    EXPECT_TRUE(helper.wait_log("[capture] ERROR: lost the connection to the X server\n")) << helper.log();
+    EXPECT_TRUE(logs(helper, "[capture] ERROR: lost the connection to the X server\n"));
 }
 
 // Whether each of the lines of `lines` is in `log`, in this order; other
@@ -126,13 +122,6 @@ bool in_order(const std::string& log, const std::string& lines) {
         if ((at = log.find(line, at)) == std::string::npos) return false;
     }
     return true;
-}
-
-long resident_kib(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
 }
 
 // Without XTEST, input cannot be posted: the X11 form of a missing permission.
@@ -160,9 +149,10 @@ TEST(Lifecycle, PermissionAnswersStartUpAFloodOfBytesAndTheEndWithAndWithoutXtes
         for (auto& byte : flood) byte = uint8_t(random());
         flood.insert(flood.end(), 5, 0x06);  // unknown types: whatever message was open is complete
         std::thread writer([&] { helper.send(flood), helper.close_stdin(); });
-        const long before = resident_kib(helper.pid());
+        const auto resident_kib = [&] { return proc_number(helper.pid(), "status", "VmRSS:"); };
+        const long before = resident_kib();
         long peak = before;
-        while (read_frame(helper, *h)) peak = std::max(peak, resident_kib(helper.pid()));
+        while (read_frame(helper, *h)) peak = std::max(peak, resident_kib());
         writer.join();
         EXPECT_EQ(helper.exit_code(), 0);
         EXPECT_LT(peak - before, 8 * 1024) << before << " KiB before";
@@ -245,47 +235,19 @@ TEST(Input, PointerKeysAndCharactersArriveAsSentWithUsAndGermanLayouts) {
     }
 }
 
-// A client that falls behind in a burst of more new characters than there
-// are spare keys still reads each one as itself: a key takes another
-// character only once a client this slow has read the last one.
-TEST(Input, ABurstOfNewCharactersReachesAClientThatFallsBehind) {
-    Session s;
-    ASSERT_TRUE(s.start()) << s.helper->log();
-    std::vector<uint32_t> burst;
-    for (int round = 0; round < 2; ++round)
-        for (uint32_t cp = 0x4E00; cp < 0x4E00 + 40; ++cp) burst.push_back(cp);
-    Bytes bytes;
-    for (uint32_t cp : burst)
-        for (uint8_t action : {1, 0}) {
-            const Bytes b = text(cp, action);
-            bytes.insert(bytes.end(), b.begin(), b.end());
-        }
-    s.helper->send(bytes);
-    for (size_t i = 0; i < burst.size(); ++i) {
-        if (i == 10) std::this_thread::sleep_for(150ms);  // busy elsewhere: events and keymap changes pile up
-        s.expect_typed(0x01000000 + burst[i]);
-    }
-}
-
 // Stdin closed behind a burst that still waits for keys, and keys behind it:
 // the helper ends promptly all the same, says what it dropped, types nothing
 // after the gap (a line cut short and then submitted), and gives the keys back.
 TEST(Input, TextStillWaitingForKeysAtTheEndIsDroppedWithWhatFollowsAndTheKeymapRestored) {
     Session s;
     ASSERT_TRUE(s.start()) << s.helper->log();
-    Bytes bytes;
-    const auto add = [&](const Bytes& b) { bytes.insert(bytes.end(), b.begin(), b.end()); };
-    for (uint32_t cp = 0x4E00; cp < 0x4E00 + 1000; ++cp) add(text(cp, 1)), add(text(cp, 0));
-    for (uint16_t vk : {69, 78, 68, 10}) add(key(vk, 1)), add(key(vk, 0));  // E, N, D, Enter
-    s.helper->send(bytes);
+    std::u32string burst;
+    for (char32_t cp = 0x4E00; cp < 0x4E00 + 1000; ++cp) burst += cp;
+    s.helper->send(typed_text(burst) + typed_keys("end\n"));
     s.helper->close_stdin();
-    const auto status = s.helper->wait(5s);
-    ASSERT_TRUE(status) << s.helper->log();
-    EXPECT_EQ(WEXITSTATUS(*status), 0);
-    EXPECT_NE(s.helper->log().find("typed characters still waiting for a free key at the end were dropped, and 8 "
-                                   "events queued behind them\n"),
-              std::string::npos)
-        << s.helper->log();
+    EXPECT_TRUE(ends_by(*s.helper, 0, 5s));
+    EXPECT_TRUE(logs(*s.helper, "typed characters still waiting for a free key at the end were dropped, and 8 "
+                                "events queued behind them\n"));
     // Only keys without symbols of their own were pressed: none of E, N, D, Enter.
     const size_t width = s.keymapBefore.size() / (256 - 8);
     while (const auto e = s.x.next_event(1s)) {
@@ -298,13 +260,10 @@ TEST(Input, TextStillWaitingForKeysAtTheEndIsDroppedWithWhatFollowsAndTheKeymapR
 
 int shm_segments_of(pid_t pid) {
     std::ifstream table("/proc/sysvipc/shm");
-    std::string line;
+    table.ignore(1 << 16, '\n');  // the heading
     int count = 0;
-    for (std::getline(table, line); std::getline(table, line);) {
-        std::istringstream fields(line);
-        long key, id, perms, size, creator = 0;
-        count += fields >> key >> id >> perms >> size >> creator && creator == pid;
-    }
+    for (long key, id, perms, size, creator; table >> key >> id >> perms >> size >> creator;)
+        count += creator == pid, table.ignore(1 << 16, '\n');
     return count;
 }
 
@@ -315,8 +274,7 @@ int shm_segments_of(pid_t pid) {
 TEST(Input, ALongRunArrivesInOrderAndNothingStaysBehindHoweverTheHelperEnds) {
     // Fewer than a stock Xvfb's 19 spare keys: whether a reused key is read
     // in time depends on how far this client lags, which no test should.
-    const uint32_t run[] = {0xE9,   0xE0,   0xFC,   0xF6,   0xDF,   0xE7,    0xF1,    0xF8,
-                            0x65E5, 0x672C, 0x8A9E, 0x5B57, 0x4E2D, 0x1F600, 0x1F389, 0x20AC};
+    const std::u32string run = U"éàüößçñø日本語字中😀🎉€";
     Session s;
     for (const int ending : {0, SIGTERM, SIGINT, SIGHUP, SIGPIPE}) {  // 0: stdin closed; SIGPIPE: stdout closed
         SCOPED_TRACE(ending);
@@ -324,15 +282,9 @@ TEST(Input, ALongRunArrivesInOrderAndNothingStaysBehindHoweverTheHelperEnds) {
         ASSERT_TRUE(s.start()) << s.helper->log();
         EXPECT_GT(s.x.client_count(), clientsBefore);
         EXPECT_GT(shm_segments_of(s.helper->pid()), 0);
-        Bytes bytes;
-        const auto add = [&](const Bytes& b) { bytes.insert(bytes.end(), b.begin(), b.end()); };
-        for (int round = 0; round < 3; ++round)
-            for (uint32_t cp : run) add(text(cp, 1)), add(text(cp, 0));
-        add(key(20, 1)), add(key(20, 0));  // Caps Lock on
-        add(text(0x1F60E, 1)), add(key(16, 1)), add({0x01, 0, 30, 0, 40, 0x02, 0x01, 0x01});  // held at the end
-        s.helper->send(bytes);
-        for (int round = 0; round < 3; ++round)
-            for (uint32_t cp : run) s.expect_typed(cp < 0x100 ? cp : 0x01000000 + cp);
+        s.helper->send(typed_text(run + run + run) + key(20, 1) + key(20, 0) +  // Caps Lock on; then held at the end:
+                       text(0x1F60E, 1) + key(16, 1) + move_to(30, 40) + button(1, 1));
+        for (char32_t cp : run + run + run) s.expect_typed(cp < 0x100 ? cp : 0x01000000 + cp);
         s.expect_typed(kCapsLock);
         s.expect(XCB_KEY_PRESS, 0x0101F60E), s.expect(XCB_KEY_PRESS, kShiftL), s.expect(XCB_BUTTON_PRESS, 1, {30, 40});
         EXPECT_TRUE(s.x.caps_lock_on());
@@ -341,9 +293,7 @@ TEST(Input, ALongRunArrivesInOrderAndNothingStaysBehindHoweverTheHelperEnds) {
         if (ending != 0 && ending != SIGPIPE) kill(s.helper->pid(), ending);
         s.expect(XCB_BUTTON_RELEASE, 1, {30, 40}), s.expect(XCB_KEY_RELEASE, kShiftL), s.expect_typed(kCapsLock);
         s.expect(XCB_KEY_RELEASE, 0x0101F60E);
-        const auto status = s.helper->wait(5s);
-        ASSERT_TRUE(status);
-        EXPECT_EQ(WIFSIGNALED(*status) ? WTERMSIG(*status) : WEXITSTATUS(*status), ending);
+        EXPECT_TRUE(ends_by(*s.helper, ending, 5s));
         EXPECT_FALSE(s.x.caps_lock_on());
         EXPECT_TRUE(eventually([&] { return s.x.keymap() == s.keymapBefore; }));
         EXPECT_TRUE(eventually([&] { return s.x.client_count() == clientsBefore; }));

@@ -55,11 +55,14 @@ public:
     }
 
 private:
+    static sockaddr_in loopback(int port) {
+        return {.sin_family = AF_INET, .sin_port = htons(uint16_t(port)), .sin_addr = {htonl(INADDR_LOOPBACK)},
+                .sin_zero = {}};
+    }
     // A port nobody listens on now; another may take it before sshd does, and then sshd ends.
     static int free_port() {
         const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET, address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in address = loopback(0);
         socklen_t size = sizeof address;
         const bool bound = bind(s, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
                            getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0;
@@ -68,8 +71,7 @@ private:
     }
     static bool answers(int port) {
         const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET, address.sin_addr.s_addr = htonl(INADDR_LOOPBACK), address.sin_port = htons(uint16_t(port));
+        sockaddr_in address = loopback(port);
         const bool yes = connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
         close(s);
         return yes;

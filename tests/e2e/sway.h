@@ -1,8 +1,5 @@
 #pragma once
 
-#include <pwd.h>
-#include <wayland-client.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -10,35 +7,25 @@
 #include <memory>
 #include <sstream>
 
+#include "e2e/desktop_dir.h"
 #include "support/child.h"
 
 // A private sway for one test, headless, with one output HEADLESS-1 of the
-// given size, in a runtime directory of its own. sway refuses to run as root:
-// root runs it as the user scripts/setup.sh makes, through setpriv, which
-// execs it where runuser would fork it, in its runtime directory (the test's
-// own may be closed to that user). Clients reach it by the absolute path of
-// its socket.
+// given size, in a runtime directory of its own, where it also works (the
+// test's own may be closed to its user). Clients reach it by the absolute
+// path of its socket.
 class Sway {
 public:
-    static constexpr const char* kUser = "screenshare-test";
     static constexpr const char* kBackground = "#2060C0";  // drawn by swaybg, soon after sway starts
 
     // `leftWidth`: a second output, HEADLESS-2, that wide, at the layout's
     // origin, HEADLESS-1 to its right: the first listed is not the main one.
     explicit Sway(int width = 640, int height = 480, int leftWidth = 0) {
         for (int attempt = 0; attempt < 2 && socket_.empty(); ++attempt) {
-            char dir[] = "/tmp/sway-test-XXXXXX";
-            if (!mkdtemp(dir)) return;
-            dir_ = dir;
-            std::vector<std::string> args;  // each one execs the next: the child is sway itself
-            if (getuid() == 0) {
-                const passwd* user = getpwnam(kUser);
-                if (!user || chown(dir, user->pw_uid, user->pw_gid) != 0) {
-                    log_ = std::string("no user ") + kUser + ": run scripts/setup.sh";
-                    return;
-                }
-                args = {"/usr/bin/setpriv", "--reuid", kUser, "--regid", kUser, "--init-groups", "--"};
-            }
+            const DesktopDir dir = desktop_dir("sway-test");
+            dir_ = dir.path, log_ = dir.error;
+            if (!log_.empty()) return;
+            std::vector<std::string> args = dir.asUser;  // each one execs the next: the child is sway itself
             std::ofstream config(dir_ + "/config");
             config << "output HEADLESS-1 resolution " << width << "x" << height << " position " << leftWidth << " 0 bg "
                    << kBackground << " solid_color\ndefault_border none\nxwayland disable\n";
@@ -90,11 +77,9 @@ private:
     std::string answering_socket() const {
         for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
             const std::string path = entry.path();
-            if (entry.path().filename().string().rfind("wayland-", 0) != 0 || path.ends_with(".lock")) continue;
-            wl_display* display = wl_display_connect(path.c_str());
-            const bool answers = display && wl_display_roundtrip(display) >= 0;
-            if (display) wl_display_disconnect(display);
-            if (answers) return path;
+            if (entry.path().filename().string().rfind("wayland-", 0) == 0 && !path.ends_with(".lock") &&
+                wayland_answers(path))
+                return path;
         }
         return "";
     }

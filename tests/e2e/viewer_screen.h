@@ -21,12 +21,11 @@ inline std::string shell(const std::string& command) {
 }
 
 // The server the viewer's window is on, as a window manager and a screen grab see it.
-class ViewerScreen {
+class ViewerScreen : public XClient {
 public:
-    explicit ViewerScreen(const Xvfb& server) : server_(server), c_(xcb_connect(server.display().c_str(), nullptr)) {}
-    ~ViewerScreen() { xcb_disconnect(c_); }
+    explicit ViewerScreen(const Xvfb& server) : XClient(server.display()) {}
 
-    std::string xdotool(const std::string& args) { return shell("DISPLAY=" + server_.display() + " xdotool " + args); }
+    std::string xdotool(const std::string& args) { return shell("DISPLAY=" + display() + " xdotool " + args); }
     // The viewer's window, the newest where SDL made it anew for a renderer; 0 while there is none.
     xcb_window_t window() {
         std::istringstream ids(xdotool("search --name '^screenshare-viewer'"));
@@ -34,34 +33,6 @@ public:
         for (xcb_window_t next; ids >> next;) window = next;
         return window;
     }
-    std::pair<int, int> size(xcb_window_t w) {
-        auto g = own(xcb_get_geometry_reply(c_, xcb_get_geometry(c_, w), nullptr));
-        return g ? std::pair{int{g->width}, int{g->height}} : std::pair{0, 0};
-    }
-    Bytes pixels(xcb_window_t w) {
-        const auto [width, height] = size(w);
-        auto r = own(xcb_get_image_reply(
-            c_, xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, w, 0, 0, uint16_t(width), uint16_t(height), ~0u),
-            nullptr));
-        return r ? Bytes(xcb_get_image_data(r.get()), xcb_get_image_data(r.get()) + xcb_get_image_data_length(r.get()))
-                 : Bytes{};
-    }
-    // What a window manager sends when the user closes a window.
-    void close(xcb_window_t w) {
-        xcb_client_message_event_t e{};
-        e.response_type = XCB_CLIENT_MESSAGE, e.format = 32, e.window = w, e.type = atom("WM_PROTOCOLS");
-        e.data.data32[0] = atom("WM_DELETE_WINDOW"), e.data.data32[1] = XCB_CURRENT_TIME;
-        xcb_send_event(c_, 0, w, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
-        xcb_flush(c_);
-    }
-
-private:
-    xcb_atom_t atom(const char* name) {
-        auto r = own(xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, uint16_t(strlen(name)), name), nullptr));
-        return r ? r->atom : XCB_NONE;
-    }
-    const Xvfb& server_;
-    xcb_connection_t* c_;
 };
 
 // Whether the shared screen and the window match, but for the pointer the
@@ -81,7 +52,7 @@ inline xcb_window_t showing(ViewerScreen& screen, const Xvfb& shared) {
     XClient sharedScreen(shared.display());
     xcb_window_t window = 0;
     const bool shown = eventually([&] {
-        const Bytes pixels = sharedScreen.root_pixels();
+        const Bytes pixels = sharedScreen.pixels();
         const int width = int(pixels.size() / 4) / sharedScreen.root_height();
         return (window = screen.window()) && same_but_pointer(pixels, screen.pixels(window), width, sharedScreen.pointer());
     }, 30s);

@@ -12,35 +12,6 @@
 
 namespace {
 
-constexpr uint16_t kVkEnter = 10, kVkShift = 16;
-
-std::string utf8(const std::u32string& text) {
-    std::string out;
-    for (char32_t c : text) {
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | c >> 6), out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | c >> 12), out += char(0x80 | (c >> 6 & 0x3F)), out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | c >> 18), out += char(0x80 | (c >> 12 & 0x3F)), out += char(0x80 | (c >> 6 & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-void add(Bytes& to, const Bytes& b) { to.insert(to.end(), b.begin(), b.end()); }
-void add_text(Bytes& to, const std::u32string& characters) {
-    for (char32_t c : characters) add(to, text(uint32_t(c), 1)), add(to, text(uint32_t(c), 0));
-}
-void add_key(Bytes& to, uint16_t vk, bool shift = false) {
-    if (shift) add(to, key(kVkShift, 1));
-    add(to, key(vk, 1)), add(to, key(vk, 0));
-    if (shift) add(to, key(kVkShift, 0));
-}
-
 // The client on `server`, stopping for a while before it looks up press
 // `behindAt`; the helper types `input` into it, then Enter. What the client
 // printed, once it ended at Enter.
@@ -53,9 +24,7 @@ std::string typed_into_xlib_client(Xvfb& server, const Bytes& input, int behindA
     }
     Child helper(helper_args(), on(server));
     EXPECT_TRUE(helper.wait_log("[ctrl] control loop started")) << helper.log();
-    Bytes all = input;
-    add_key(all, kVkEnter);
-    helper.send(all);
+    helper.send(input + typed_keys("\n"));
     const Bytes out = client.read(1 << 16, 60s);
     EXPECT_TRUE(client.wait(10s)) << "the client did not get Enter\n" << helper.log();
     return {out.begin(), out.end()};
@@ -71,10 +40,8 @@ TEST(XlibTyping, BurstsOfNewCharactersArriveWholeAtAClientThatFallsBehind) {
         SCOPED_TRACE(behindAt);
         std::u32string burst;
         for (int i = 0; i < 300; ++i) burst += alphabet[random() % alphabet.size()];
-        Bytes input;
-        add_text(input, burst);
         Xvfb server;
-        const std::string typed = typed_into_xlib_client(server, input, behindAt), sent = utf8(burst);
+        const std::string typed = typed_into_xlib_client(server, typed_text(burst), behindAt), sent = utf8(burst);
         const size_t at = size_t(std::mismatch(sent.begin(), sent.end(), typed.begin(), typed.end()).first - sent.begin());
         EXPECT_EQ(typed, sent) << "from byte " << at << ": sent " << sent.substr(at > 8 ? at - 8 : 0, 40) << "\ntyped "
                                << typed.substr(at > 8 ? at - 8 : 0, 40);
@@ -86,11 +53,9 @@ TEST(XlibTyping, BurstsOfNewCharactersArriveWholeAtAClientThatFallsBehind) {
 TEST(XlibTyping, TextAfterKeysOnAGermanLayoutArrivesWhole) {
     Bytes input;
     for (char c : std::string("Hello, World! 123 Zy")) {
-        const bool upper = c >= 'A' && c <= 'Z';
-        const bool lower = c >= 'a' && c <= 'z';
-        add_key(input, c == '!' ? uint16_t('1') : uint16_t(lower ? c - 32 : c), upper || c == '!');
+        input = input + typed_keys(c == '!' ? "1" : std::string(1, c), isupper(c) || c == '!');
     }
-    add_text(input, U"é€😀");
+    input = input + typed_text(U"é€😀");
     for (const int behindAt : {0, 5}) {
         SCOPED_TRACE(behindAt);
         Xvfb server;

@@ -24,6 +24,7 @@ public:
     ~XClient() { xcb_disconnect(c_); }
 
     bool ok() const { return !xcb_connection_has_error(c_); }
+    const std::string& display() const { return display_; }
 
     // An unmanaged window filled with 0xRRGGBB, drawn by the time this returns.
     void fill(int x, int y, int width, int height, uint32_t rgb) { window(x, y, width, height, XCB_CW_BACK_PIXEL, rgb); }
@@ -34,10 +35,9 @@ public:
     }
     // Adds the primary RandR monitor, through xrandr, whose monitors stay.
     bool add_monitor(int x, int y, int width, int height) {
-        const auto n = [](int v) { return std::to_string(v); };
-        return system(("DISPLAY=" + display_ + " xrandr --setmonitor '*TEST' " + n(width) + "/" + n(width / 4) + "x" +
-                       n(height) + "/" + n(height / 4) + "+" + n(x) + "+" + n(y) + " none")
-                          .c_str()) == 0;
+        char geometry[64];  // in pixels and millimetres
+        snprintf(geometry, sizeof geometry, "%d/%dx%d/%d+%d+%d", width, width / 4, height, height / 4, x, y);
+        return system(("DISPLAY=" + display_ + " xrandr --setmonitor '*TEST' " + geometry + " none").c_str()) == 0;
     }
     std::vector<uint32_t> keymap() {
         const xcb_setup_t* s = xcb_get_setup(c_);
@@ -49,17 +49,29 @@ public:
         return keymap_ = {syms, syms + xcb_get_keyboard_mapping_keysyms_length(r.get())};
     }
     int root_height() const { return screen_->height_in_pixels; }
-    // The root window's pixels as the server has them, 4 bytes each.
-    Bytes root_pixels() {
-        auto r = own(xcb_get_image_reply(c_, xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, screen_->root, 0, 0,
-                                                           screen_->width_in_pixels, screen_->height_in_pixels, ~0u),
-                                         nullptr));
+    std::pair<int, int> size(xcb_window_t w) {
+        auto g = own(xcb_get_geometry_reply(c_, xcb_get_geometry(c_, w), nullptr));
+        return g ? std::pair{int{g->width}, int{g->height}} : std::pair{0, 0};
+    }
+    // A window's pixels as the server has them, 4 bytes each; the root window's by default.
+    Bytes pixels(xcb_window_t w = XCB_NONE) {
+        const auto [width, height] = size(w = w ? w : screen_->root);
+        auto r = own(xcb_get_image_reply(
+            c_, xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, w, 0, 0, uint16_t(width), uint16_t(height), ~0u),
+            nullptr));
         return r ? Bytes(xcb_get_image_data(r.get()), xcb_get_image_data(r.get()) + xcb_get_image_data_length(r.get()))
                  : Bytes{};
     }
     void own_selection(const std::string& name) {
-        auto atom = own(xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, uint16_t(name.size()), name.c_str()), nullptr));
-        xcb_set_selection_owner(c_, screen_->root, atom->atom, XCB_CURRENT_TIME), sync();
+        xcb_set_selection_owner(c_, screen_->root, atom(name), XCB_CURRENT_TIME), sync();
+    }
+    // What a window manager sends when the user closes a window.
+    void close(xcb_window_t w) {
+        xcb_client_message_event_t e{};
+        e.response_type = XCB_CLIENT_MESSAGE, e.format = 32, e.window = w, e.type = atom("WM_PROTOCOLS");
+        e.data.data32[0] = atom("WM_DELETE_WINDOW"), e.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(c_, 0, w, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
+        xcb_flush(c_);
     }
     // The Caps Lock light, which the server keeps with the lock (as `xset q` shows it).
     bool caps_lock_on() {
@@ -108,6 +120,10 @@ public:
     }
 
 private:
+    xcb_atom_t atom(const std::string& name) {
+        auto r = own(xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, uint16_t(name.size()), name.c_str()), nullptr));
+        return r ? r->atom : XCB_NONE;
+    }
     void sync() { free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
     xcb_window_t window(int x, int y, int width, int height, uint32_t mask, uint32_t value) {
         const xcb_window_t w = xcb_generate_id(c_);

@@ -67,20 +67,14 @@ int respond(sd_bus_message* call, const std::string& token, uint32_t code, const
     int r = sd_bus_reply_method_return(call, "o", request.c_str());
     sd_bus_message* signal = nullptr;
     if (r >= 0) r = sd_bus_message_new_signal(g_portal.bus, &signal, request.c_str(), "org.freedesktop.portal.Request", "Response");
-    if (r >= 0) r = sd_bus_message_append(signal, "u", code);
-    if (r >= 0) r = sd_bus_message_open_container(signal, 'a', "{sv}");
-    if (r >= 0 && resultsKey && !strcmp(resultsKey, "session_handle")) {
-        r = sd_bus_message_append(signal, "{sv}", "session_handle", "o", g_portal.session.c_str());
-    } else if (r >= 0 && resultsKey) {  // Start's: the devices and the one stream
-        r = sd_bus_message_append(signal, "{sv}", "devices", "u", 3u);
-        if (r >= 0) r = sd_bus_message_open_container(signal, 'e', "sv");
-        if (r >= 0) r = sd_bus_message_append(signal, "s", "streams");
-        if (r >= 0) r = sd_bus_message_open_container(signal, 'v', "a(ua{sv})");
-        if (r >= 0) r = sd_bus_message_append(signal, "a(ua{sv})", 1, g_portal.node, 1, "source_type", "u", 1u);
-        if (r >= 0) r = sd_bus_message_close_container(signal);
-        if (r >= 0) r = sd_bus_message_close_container(signal);
+    if (r >= 0 && !resultsKey) {
+        r = sd_bus_message_append(signal, "ua{sv}", code, 0);
+    } else if (r >= 0 && !strcmp(resultsKey, "session_handle")) {
+        r = sd_bus_message_append(signal, "ua{sv}", code, 1, "session_handle", "o", g_portal.session.c_str());
+    } else if (r >= 0) {  // Start's: the devices and the one stream
+        r = sd_bus_message_append(signal, "ua{sv}", code, 2, "devices", "u", 3u, "streams", "a(ua{sv})", 1,
+                                  g_portal.node, 1, "source_type", "u", 1u);
     }
-    if (r >= 0) r = sd_bus_message_close_container(signal);
     if (r >= 0) r = sd_bus_send(g_portal.bus, signal, nullptr);
     sd_bus_message_unref(signal);
     return r;
@@ -124,7 +118,7 @@ int create_session(sd_bus_message* m, void*, sd_bus_error* error) {
 
 // SelectDevices and SelectSources: the helper asks for what mutter gives anyway.
 int select(sd_bus_message* m, void*, sd_bus_error*) {
-    std::string token, ignored;
+    std::string token;
     if (sd_bus_message_skip(m, "o") < 0 || read_options(m, "handle_token", &token) < 0) return -EINVAL;
     return respond(m, token, 0);
 }

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstring>
@@ -31,6 +30,7 @@
 #include "capture/stream_stop.h"
 #include "platform/display_choice.h"
 #include "platform/write_all.h"
+#include "support/child.h"
 
 namespace {
 
@@ -162,14 +162,9 @@ TEST(CaptureLoop, StartsWithTheFirstPictureAndAStopEndsEvenAGrabThatWaits) {
     testing::internal::CaptureStderr();
     ASSERT_TRUE(loop.start());
     EXPECT_EQ(testing::internal::GetCapturedStderr(), kStartedLine);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    const auto wait_for = [&](auto done) {
-        while (!done() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        return done();
-    };
-    ASSERT_TRUE(wait_for([] { return source.grabs == 1; }));  // waiting for the display
+    ASSERT_TRUE(eventually([] { return source.grabs == 1; }, 30s));  // waiting for the display
     loop.stop([](const char* error) { cleanStops += error == nullptr; });
-    EXPECT_TRUE(wait_for([] { return cleanStops == 1; }));
+    EXPECT_TRUE(eventually([] { return cleanStops == 1; }, 30s));
     EXPECT_EQ(source.grabs, 1);
     loop.stop([](const char* error) { cleanStops += error == nullptr; });  // stopped already: at once
     EXPECT_EQ(cleanStops, 2);

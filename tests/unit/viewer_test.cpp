@@ -28,6 +28,10 @@ struct Text {
 };
 struct End {};  // no more events at hand
 using Event = std::variant<Down, Up, Text, End>;
+template <typename... Handlers>
+struct Overloaded : Handlers... {
+    using Handlers::operator()...;
+};
 
 Bytes keys(std::initializer_list<std::pair<uint16_t, uint8_t>> presses) {
     Bytes out;
@@ -91,18 +95,11 @@ TEST(ViewerKeystrokes, EachGoesAsAKeyOrAsTextNeverBoth) {
         SCOPED_TRACE(c.what);
         InputTranslator input;
         Bytes sent;
-        for (const Event& e : c.events) {
-            controller::append(sent, std::visit(
-                                         [&](const auto& ev) {
-                                             using T = std::decay_t<decltype(ev)>;
-                                             if constexpr (std::is_same_v<T, Down>)
-                                                 return input.key_down(ev.key, ev.scancode);
-                                             if constexpr (std::is_same_v<T, Up>) return input.key_up(ev.scancode);
-                                             if constexpr (std::is_same_v<T, Text>) return input.text_input(ev.utf8);
-                                             if constexpr (std::is_same_v<T, End>) return input.end_of_events();
-                                         },
-                                         e));
-        }
+        const auto feed = Overloaded{[&](const Down& d) { return input.key_down(d.key, d.scancode); },
+                                     [&](const Up& u) { return input.key_up(u.scancode); },
+                                     [&](const Text& t) { return input.text_input(t.utf8); },
+                                     [&](End) { return input.end_of_events(); }};
+        for (const Event& e : c.events) controller::append(sent, std::visit(feed, e));
         controller::append(sent, input.end_of_events());
         EXPECT_EQ(sent, c.sent);
     }
