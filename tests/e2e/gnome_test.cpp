@@ -150,7 +150,6 @@ TEST(Gnome, NoPortalOrMutterGoneEndsTheHelper) {
     EXPECT_EQ(query.exit_code(), 0);
     EXPECT_EQ(query.log(), "[ctrl] Accessibility permission granted.\n");
 
-
     Child helper(helper_args(), on(gnome));
     const auto h = read_header(helper);
     ASSERT_TRUE(h && read_frame(helper, *h)) << helper.log();

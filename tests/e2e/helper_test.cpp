@@ -41,9 +41,7 @@ class CaptureChanges : public testing::TestWithParam<std::string> {};
 
 TEST_P(CaptureChanges, PaintsAndPointerMovesReachTheStreamPixelExact) {
     const std::string mode = GetParam();
-    Xvfb server("320x240x24", mode == "NoDamage" ? std::vector<std::string>{"-extension", "DAMAGE"}
-                              : mode == "NoShm"  ? std::vector<std::string>{"-extension", "MIT-SHM"}
-                                                 : std::vector<std::string>{});
+    Xvfb server("320x240x24", mode == "NoDamage" ? "DAMAGE" : mode == "NoShm" ? "MIT-SHM" : "");
     XClient x(server.display());
     Child helper({HELPER_PATH}, on(server));
     const auto h = read_header(helper);
@@ -93,14 +91,13 @@ TEST(CaptureFailure, NoUsableOrALostScreenEndsWithStatusOneAndNothingOnStdout) {
     Xvfb shallow("640x480x16");
     const std::string lines = "[capture] Screen Recording permission may not be granted.\n"
                               "[capture] Go to: System Settings > Privacy & Security > Screen Recording\n";
-    const struct {
-        std::string display, firstLine;
-    } cases[] = {{":987", "[capture] ERROR: getShareableContent failed: cannot open X display \":987\"\n"},
-                 {shallow.display(), "[capture] ERROR: startCapture failed: unsupported visual (depth 16"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.display);
-        Child helper({HELPER_PATH}, {{"DISPLAY", c.display}, {"WAYLAND_DISPLAY", ""}});
-        EXPECT_TRUE(fails_with(helper, c.firstLine));
+    const std::pair<std::string, std::string> cases[] = {  // the display, and the first line
+        {":987", "[capture] ERROR: getShareableContent failed: cannot open X display \":987\"\n"},
+        {shallow.display(), "[capture] ERROR: startCapture failed: unsupported visual (depth 16"}};
+    for (const auto& [display, firstLine] : cases) {
+        SCOPED_TRACE(display);
+        Child helper({HELPER_PATH}, {{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}});
+        EXPECT_TRUE(fails_with(helper, firstLine));
         EXPECT_TRUE(logs(helper, lines));
     }
     // And an X server lost while streaming.
@@ -128,16 +125,16 @@ bool in_order(const std::string& log, const std::string& lines) {
 TEST(Lifecycle, PermissionAnswersStartUpAFloodOfBytesAndTheEndWithAndWithoutXtest) {
     for (const bool xtest : {true, false}) {
         SCOPED_TRACE(xtest);
-        Xvfb server("320x240x24", xtest ? std::vector<std::string>{} : std::vector<std::string>{"-extension", "XTEST"});
+        Xvfb server("320x240x24", xtest ? "" : "XTEST");
+        const std::string denied = "[ctrl] Accessibility permission NOT granted.\n"
+                                   "[ctrl] A system dialog has been shown asking for permission.\n";
         Child query({HELPER_PATH, "--check-accessibility"}, on(server));
         EXPECT_EQ(query.exit_code(), xtest ? 0 : 1);
         EXPECT_TRUE(query.read(1, 100ms).empty());
         EXPECT_EQ(query.log(), xtest ? "[ctrl] Accessibility permission granted.\n"
-                                     : "[ctrl] Accessibility permission NOT granted.\n"
-                                       "[ctrl] A system dialog has been shown asking for permission.\n"
-                                       "[ctrl] Please grant access in System Settings > Privacy & Security > "
-                                       "Accessibility.\n"
-                                       "[ctrl] Then click 'Start Capture' again. No app restart needed.\n");
+                                     : denied + "[ctrl] Please grant access in System Settings > Privacy & Security > "
+                                                "Accessibility.\n"
+                                                "[ctrl] Then click 'Start Capture' again. No app restart needed.\n");
 
         // Then 2 MB of random bytes, about two million messages, closed between
         // two messages: the helper keeps streaming, its memory stays flat, it ends cleanly.
@@ -158,10 +155,8 @@ TEST(Lifecycle, PermissionAnswersStartUpAFloodOfBytesAndTheEndWithAndWithoutXtes
         EXPECT_LT(peak - before, 8 * 1024) << before << " KiB before";
         const std::string log = helper.log();
         const std::string report = xtest ? "[ctrl] Accessibility permission granted.\n"
-                                         : "[ctrl] Accessibility permission NOT granted.\n"
-                                           "[ctrl] A system dialog has been shown asking for permission.\n"
-                                           "[ctrl] Go to: System Settings > Privacy & Security > Accessibility\n"
-                                           "[ctrl] and enable this app. No restart needed after granting.\n";
+                                         : denied + "[ctrl] Go to: System Settings > Privacy & Security > Accessibility\n"
+                                                    "[ctrl] and enable this app. No restart needed after granting.\n";
         EXPECT_TRUE(in_order(log, "[capture] FPS set to 24 from CLI argument\n[capture] Display: 320x240 (ID=\n"
                                       "[capture] ScreenCaptureKit stream started OK\n" + report +
                                       "[capture] Frame writer timer started at 24 fps\n" +

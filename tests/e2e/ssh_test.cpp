@@ -12,13 +12,10 @@ namespace {
 
 TEST(Ssh, TheViewerShowsAndOperatesAScreenSharedOverSshAndClosingItEndsBoth) {
     if (access(Sshd::kPath, X_OK) != 0) GTEST_SKIP() << "no sshd (scripts/setup.sh installs openssh-server)";
-    Xvfb far("640x480x24"), local("800x600x24");
-    for (const Xvfb* server : {&far, &local}) no_key_repeat(*server);
-    char dir[] = "/tmp/ssh-test-XXXXXX";
-    ASSERT_TRUE(mkdtemp(dir));
-    const std::string typed = std::string(dir) + "/typed";
-    const auto xterm = terminal(far, typed);
-    ASSERT_TRUE(xterm);
+    SharedTerminal t;  // the far screen is the shared one
+    ASSERT_TRUE(t.xterm);
+    const Xvfb &far = t.shared, &local = t.local;
+    const std::string& typed = t.typed;
     const Sshd sshd;
     ASSERT_NE(sshd.port(), 0) << sshd.log();
 
@@ -42,7 +39,6 @@ TEST(Ssh, TheViewerShowsAndOperatesAScreenSharedOverSshAndClosingItEndsBoth) {
     screen.close(window);
     EXPECT_EQ(viewer.exit_code(30s), 0) << viewer.log();
     EXPECT_NE(viewer.log().find("frames shown of"), std::string::npos) << viewer.log();
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -43,11 +43,10 @@ public:
 
     // 0 if it is not serving.
     int port() const { return port_; }
-    std::string key() const { return dir_ + "/user_key"; }
     std::string log() const { return sshd_ ? log_ + sshd_->log() : log_; }
     // ssh to it, running `command` there, with no configuration but ours and no questions.
     std::vector<std::string> ssh(const std::vector<std::string>& command) const {
-        std::vector<std::string> args = {"ssh", "-F", "/dev/null", "-p", std::to_string(port_), "-i", key(),
+        std::vector<std::string> args = {"ssh", "-F", "/dev/null", "-p", std::to_string(port_), "-i", dir_ + "/user_key",
                                          "-o", "StrictHostKeyChecking=no", "-o", "UserKnownHostsFile=/dev/null",
                                          "-o", "BatchMode=yes", "-o", "LogLevel=ERROR", "127.0.0.1"};
         args.insert(args.end(), command.begin(), command.end());

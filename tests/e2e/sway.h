@@ -63,25 +63,24 @@ public:
     }
     // Runs a sway command through its IPC socket; true when sway took it.
     bool command(const std::string& command) const {
-        for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
-            if (entry.path().filename().string().rfind("sway-ipc.", 0) == 0)
-                return run("swaymsg -s " + entry.path().string() + " " + command)->exit_code() == 0;
-        }
-        return false;
+        const std::string ipc = file("sway-ipc.");
+        return !ipc.empty() && run("swaymsg -s " + ipc + " " + command)->exit_code() == 0;
     }
     friend std::map<std::string, std::string> on(const Sway& sway) {
         return {{"WAYLAND_DISPLAY", sway.socket_}, {"DISPLAY", ""}};
     }
 
 private:
-    std::string answering_socket() const {
+    // The path of the first file in sway's directory named `prefix`... that `fits`; empty if none.
+    std::string file(const std::string& prefix, bool (*fits)(const std::string&) = nullptr) const {
         for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
             const std::string path = entry.path();
-            if (entry.path().filename().string().rfind("wayland-", 0) == 0 && !path.ends_with(".lock") &&
-                wayland_answers(path))
-                return path;
+            if (entry.path().filename().string().starts_with(prefix) && (!fits || fits(path))) return path;
         }
         return "";
+    }
+    std::string answering_socket() const {
+        return file("wayland-", [](const std::string& p) { return !p.ends_with(".lock") && wayland_answers(p); });
     }
 
     std::unique_ptr<Child> sway_;

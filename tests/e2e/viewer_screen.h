@@ -71,6 +71,18 @@ inline std::unique_ptr<Child> terminal(const Xvfb& server, const std::string& ty
 // Keys held while a loaded machine stalls must not repeat.
 inline void no_key_repeat(const Xvfb& server) { shell("DISPLAY=" + server.display() + " xset r off"); }
 
+// A shared screen with a terminal on it, and the screen the viewer runs on; `typed` is what the terminal received.
+struct SharedTerminal {
+    Xvfb shared{"640x480x24"}, local{"800x600x24"};
+    std::string dir = [] {
+        char d[] = "/tmp/viewer-test-XXXXXX";
+        return std::string(mkdtemp(d) ? d : "");
+    }();
+    std::string typed = dir + "/typed";
+    std::unique_ptr<Child> xterm = (no_key_repeat(shared), no_key_repeat(local), terminal(shared, typed));
+    ~SharedTerminal() { std::filesystem::remove_all(dir); }
+};
+
 // The viewer's environment on `local`.
 inline std::map<std::string, std::string> viewer_on(const Xvfb& local) {
     auto env = on(local);

@@ -22,13 +22,10 @@ std::unique_ptr<Child> viewer(const Xvfb& local, const Xvfb& shared) {
 }
 
 TEST(Viewer, OperatesTheSharedTerminalShowsItsScreenExactlyAndClosesWithTheHelper) {
-    Xvfb shared("640x480x24"), local("800x600x24");
-    for (const Xvfb* server : {&shared, &local}) no_key_repeat(*server);
-    char dir[] = "/tmp/viewer-test-XXXXXX";
-    ASSERT_TRUE(mkdtemp(dir));
-    const std::string typed = std::string(dir) + "/typed";
-    const auto xterm = terminal(shared, typed);
-    ASSERT_TRUE(xterm);
+    SharedTerminal t;
+    ASSERT_TRUE(t.xterm);
+    const Xvfb &shared = t.shared, &local = t.local;
+    const std::string& typed = t.typed;
     const auto viewer = ::viewer(local, shared);
     ASSERT_TRUE(viewer->wait_log("[ctrl] control loop started", 30s)) << viewer->log();
     ViewerScreen screen(local);
@@ -51,7 +48,6 @@ TEST(Viewer, OperatesTheSharedTerminalShowsItsScreenExactlyAndClosesWithTheHelpe
     screen.close(window);
     EXPECT_EQ(viewer->exit_code(30s), 0) << viewer->log();
     EXPECT_NE(viewer->log().find("helper exited with status 0\n"), std::string::npos) << viewer->log();
-    std::filesystem::remove_all(dir);
 }
 
 // xdotool windowclose destroys the window outright, where a window manager would ask: the

@@ -127,9 +127,9 @@ TEST(Wayland, AGtkEntryReceivesEverythingTypedRightAfterTheFirstFrame) {
 }
 
 // As on X11: no compositor, or one lost while streaming, ends the helper with
-// status 1 and an error line; a reader closing the stream ends it by SIGPIPE;
-// a signal ends it by that signal, input let go.
-TEST(Wayland, NoCompositorALostOneAClosedStreamOrASignalEndsTheHelper) {
+// status 1 and an error line; a signal ends it by that signal, input let go.
+// (A reader closing the stream is the same on every display: X11's tests cover it.)
+TEST(Wayland, NoCompositorALostOneOrASignalEndsTheHelper) {
     Child none(helper_args(), {{"WAYLAND_DISPLAY", "/nonexistent/wayland-0"}, {"DISPLAY", ""}});
     EXPECT_TRUE(fails_with(none, "[capture] ERROR: "));
 
@@ -138,11 +138,6 @@ TEST(Wayland, NoCompositorALostOneAClosedStreamOrASignalEndsTheHelper) {
     Child query({HELPER_PATH, "--check-accessibility"}, on(sway));  // virtual input offered: nothing to grant
     EXPECT_EQ(query.exit_code(), 0);
     EXPECT_EQ(query.log(), "[ctrl] Accessibility permission granted.\n");
-    Child closing(helper_args(), on(sway));
-    ASSERT_TRUE(read_header(closing)) << closing.log();
-    closing.close_stdout();
-    EXPECT_TRUE(ends_by(closing, SIGPIPE));
-
     // However it ends, by a signal or with stdin closed in the middle of a
     // message, what the remote user holds is let go first.
     Wev wev(sway);

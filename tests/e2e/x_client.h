@@ -23,7 +23,6 @@ public:
         : display_(display), c_(xcb_connect(display.c_str(), nullptr)), screen_(xcb_setup_roots_iterator(xcb_get_setup(c_)).data) {}
     ~XClient() { xcb_disconnect(c_); }
 
-    bool ok() const { return !xcb_connection_has_error(c_); }
     const std::string& display() const { return display_; }
 
     // An unmanaged window filled with 0xRRGGBB, drawn by the time this returns.

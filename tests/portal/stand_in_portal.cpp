@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 
 namespace {
@@ -42,42 +43,29 @@ std::string handle_path(sd_bus_message* m, const char* kind, const char* token) 
     return std::string(kPath) + "/" + kind + "/" + sender + "/" + token;
 }
 
-// Reads an options dictionary, keeping the string values of `key1` and `key2`.
-int read_options(sd_bus_message* m, const char* key1, std::string* value1, const char* key2 = "",
-                 std::string* value2 = nullptr) {
+using Options = std::map<std::string, std::string>;
+
+// Reads an options dictionary, keeping the values that are strings.
+int read_options(sd_bus_message* m, Options& strings) {
     int r = sd_bus_message_enter_container(m, 'a', "{sv}");
     while (r >= 0 && (r = sd_bus_message_enter_container(m, 'e', "sv")) > 0) {
-        const char* key = nullptr;
-        const char* value = nullptr;
-        r = sd_bus_message_read(m, "s", &key);
-        if (r >= 0 && (!strcmp(key, key1) || !strcmp(key, key2))) {
-            r = sd_bus_message_read(m, "v", "s", &value);
-            if (r >= 0) *(!strcmp(key, key1) ? value1 : value2) = value;
-        } else if (r >= 0) {
-            r = sd_bus_message_skip(m, "v");
-        }
+        const char *key = nullptr, *contents = nullptr, *value = nullptr;
+        if ((r = sd_bus_message_read(m, "s", &key)) >= 0) r = sd_bus_message_peek_type(m, nullptr, &contents);
+        if (r >= 0) r = !strcmp(contents, "s") ? sd_bus_message_read(m, "v", "s", &value) : sd_bus_message_skip(m, "v");
+        if (r >= 0 && value) strings[key] = value;
         if (r >= 0) r = sd_bus_message_exit_container(m);
     }
     return r < 0 ? r : sd_bus_message_exit_container(m);
 }
 
-// Answers the call with its request's path, then the request with `code` and, when given, the results.
-int respond(sd_bus_message* call, const std::string& token, uint32_t code, const char* resultsKey = nullptr) {
+// Answers the call with its request's path, then the request with `code` and the results: their
+// count, then each key, type and value.
+template <typename... Results>
+int respond(sd_bus_message* call, const std::string& token, uint32_t code, Results... results) {
     const std::string request = handle_path(call, "request", token.c_str());
-    int r = sd_bus_reply_method_return(call, "o", request.c_str());
-    sd_bus_message* signal = nullptr;
-    if (r >= 0) r = sd_bus_message_new_signal(g_portal.bus, &signal, request.c_str(), "org.freedesktop.portal.Request", "Response");
-    if (r >= 0 && !resultsKey) {
-        r = sd_bus_message_append(signal, "ua{sv}", code, 0);
-    } else if (r >= 0 && !strcmp(resultsKey, "session_handle")) {
-        r = sd_bus_message_append(signal, "ua{sv}", code, 1, "session_handle", "o", g_portal.session.c_str());
-    } else if (r >= 0) {  // Start's: the devices and the one stream
-        r = sd_bus_message_append(signal, "ua{sv}", code, 2, "devices", "u", 3u, "streams", "a(ua{sv})", 1,
-                                  g_portal.node, 1, "source_type", "u", 1u);
-    }
-    if (r >= 0) r = sd_bus_send(g_portal.bus, signal, nullptr);
-    sd_bus_message_unref(signal);
-    return r;
+    const int r = sd_bus_reply_method_return(call, "o", request.c_str());
+    return r < 0 ? r : sd_bus_emit_signal(g_portal.bus, request.c_str(), "org.freedesktop.portal.Request", "Response",
+                                          "ua{sv}", code, results...);
 }
 
 int on_stream_added(sd_bus_message* m, void*, sd_bus_error*) {
@@ -90,6 +78,13 @@ int on_mutter_closed(sd_bus_message*, void*, sd_bus_error*) {
     return 0;
 }
 
+// Calls `member` of mutter's remote-desktop session, the reply dropped.
+template <typename... Args>
+int call_session(const char* member, sd_bus_error* error, const char* types, Args... args) {
+    return sd_bus_call_method(g_portal.mutter, kMutterRd, g_portal.rdPath.c_str(), kMutterRdSession, member, error,
+                              nullptr, types, args...);
+}
+
 const char* read_path(sd_bus_message* reply) {
     const char* path = "";
     sd_bus_message_read(reply, "o", &path);
@@ -97,9 +92,9 @@ const char* read_path(sd_bus_message* reply) {
 }
 
 int create_session(sd_bus_message* m, void*, sd_bus_error* error) {
-    std::string token, sessionToken;
-    if (read_options(m, "handle_token", &token, "session_handle_token", &sessionToken) < 0) return -EINVAL;
-    g_portal.session = handle_path(m, "session", sessionToken.c_str());
+    Options options;
+    if (read_options(m, options) < 0) return -EINVAL;
+    g_portal.session = handle_path(m, "session", options["session_handle_token"].c_str());
     sd_bus_message* reply = nullptr;
     char* id = nullptr;
     int r = sd_bus_call_method(g_portal.mutter, kMutterRd, "/org/gnome/Mutter/RemoteDesktop", kMutterRd, "CreateSession",
@@ -113,20 +108,21 @@ int create_session(sd_bus_message* m, void*, sd_bus_error* error) {
     if (r >= 0) g_portal.scPath = read_path(reply), sd_bus_message_unref(reply);
     if (r >= 0) r = sd_bus_match_signal(g_portal.mutter, nullptr, kMutterRd, g_portal.rdPath.c_str(), kMutterRdSession,
                                         "Closed", on_mutter_closed, nullptr);
-    return r < 0 ? r : respond(m, token, 0, "session_handle");
+    return r < 0 ? r : respond(m, options["handle_token"], 0, 1, "session_handle", "o", g_portal.session.c_str());
 }
 
 // SelectDevices and SelectSources: the helper asks for what mutter gives anyway.
 int select(sd_bus_message* m, void*, sd_bus_error*) {
-    std::string token;
-    if (sd_bus_message_skip(m, "o") < 0 || read_options(m, "handle_token", &token) < 0) return -EINVAL;
-    return respond(m, token, 0);
+    Options options;
+    if (sd_bus_message_skip(m, "o") < 0 || read_options(m, options) < 0) return -EINVAL;
+    return respond(m, options["handle_token"], 0, 0);
 }
 
 int start(sd_bus_message* m, void*, sd_bus_error* error) {
-    std::string token;
-    if (sd_bus_message_skip(m, "os") < 0 || read_options(m, "handle_token", &token) < 0) return -EINVAL;
-    if (g_portal.refuse) return respond(m, token, 1);
+    Options options;
+    if (sd_bus_message_skip(m, "os") < 0 || read_options(m, options) < 0) return -EINVAL;
+    const std::string token = options["handle_token"];
+    if (g_portal.refuse) return respond(m, token, 1, 0);
     g_portal.streamAdded = false;
     sd_bus_message* reply = nullptr;
     int r = sd_bus_call_method(g_portal.mutter, kMutterSc, g_portal.scPath.c_str(), "org.gnome.Mutter.ScreenCast.Session",
@@ -134,13 +130,14 @@ int start(sd_bus_message* m, void*, sd_bus_error* error) {
     if (r >= 0) g_portal.streamPath = read_path(reply), sd_bus_message_unref(reply);
     if (r >= 0) r = sd_bus_match_signal(g_portal.mutter, nullptr, kMutterSc, g_portal.streamPath.c_str(),
                                         "org.gnome.Mutter.ScreenCast.Stream", "PipeWireStreamAdded", on_stream_added, nullptr);
-    if (r >= 0) r = sd_bus_call_method(g_portal.mutter, kMutterRd, g_portal.rdPath.c_str(), kMutterRdSession, "Start",
-                                       error, nullptr, "");
+    if (r >= 0) r = call_session("Start", error, "");
     while (r >= 0 && !g_portal.streamAdded) {
         r = sd_bus_process(g_portal.mutter, nullptr);
         if (r == 0) r = sd_bus_wait(g_portal.mutter, 10'000'000);
     }
-    return r < 0 ? r : respond(m, token, 0, "streams");
+    // The devices and the one stream.
+    return r < 0 ? r : respond(m, token, 0, 2, "devices", "u", 3u, "streams", "a(ua{sv})", 1, g_portal.node, 1,
+                               "source_type", "u", 1u);
 }
 
 int open_pipewire_remote(sd_bus_message* m, void*, sd_bus_error*) {
@@ -157,29 +154,25 @@ int open_pipewire_remote(sd_bus_message* m, void*, sd_bus_error*) {
 // Each Notify* call becomes mutter's, in its own dialect.
 int notify(sd_bus_message* m, void*, sd_bus_error* error) {
     const std::string member = sd_bus_message_get_member(m);
-    const char* rd = g_portal.rdPath.c_str();
+    const char* name = member.c_str();
     int r = sd_bus_message_skip(m, "oa{sv}");
     uint32_t u = 0;
     int32_t i = 0;
     double x = 0, y = 0;
     if (member == "NotifyPointerMotionAbsolute" && (r = sd_bus_message_read(m, "udd", &u, &x, &y)) >= 0) {
-        r = sd_bus_call_method(g_portal.mutter, kMutterRd, rd, kMutterRdSession, member.c_str(), error, nullptr, "sdd",
-                               g_portal.streamPath.c_str(), x, y);
+        r = call_session(name, error, "sdd", g_portal.streamPath.c_str(), x, y);
     } else if (member == "NotifyPointerMotion" && (r = sd_bus_message_read(m, "dd", &x, &y)) >= 0) {
-        r = sd_bus_call_method(g_portal.mutter, kMutterRd, rd, kMutterRdSession, "NotifyPointerMotionRelative", error,
-                               nullptr, "dd", x, y);
+        r = call_session("NotifyPointerMotionRelative", error, "dd", x, y);
     } else if (member == "NotifyPointerAxisDiscrete" && (r = sd_bus_message_read(m, "ui", &u, &i)) >= 0) {
-        r = sd_bus_call_method(g_portal.mutter, kMutterRd, rd, kMutterRdSession, member.c_str(), error, nullptr, "ui", u, i);
+        r = call_session(name, error, "ui", u, i);
     } else if ((r = sd_bus_message_read(m, "iu", &i, &u)) >= 0) {  // buttons and keysyms
-        r = sd_bus_call_method(g_portal.mutter, kMutterRd, rd, kMutterRdSession, member.c_str(), error, nullptr,
-                               member == "NotifyPointerButton" ? "ib" : "ub", i, int(u != 0));
+        r = call_session(name, error, member == "NotifyPointerButton" ? "ib" : "ub", i, int(u != 0));
     }
     return r < 0 ? r : sd_bus_reply_method_return(m, "");
 }
 
 int close_session(sd_bus_message* m, void*, sd_bus_error* error) {
-    const int r = sd_bus_call_method(g_portal.mutter, kMutterRd, g_portal.rdPath.c_str(), kMutterRdSession, "Stop",
-                                     error, nullptr, "");
+    const int r = call_session("Stop", error, "");
     return r < 0 ? r : sd_bus_reply_method_return(m, "");
 }
 
@@ -239,8 +232,7 @@ int main(int argc, char** argv) {
     for (;;) {
         if (g_closeAsked && !g_portal.rdPath.empty()) {
             g_closeAsked = 0;
-            sd_bus_call_method(g_portal.mutter, kMutterRd, g_portal.rdPath.c_str(), kMutterRdSession, "Stop", nullptr,
-                               nullptr, "");
+            call_session("Stop", nullptr, "");
         }
         while ((r = sd_bus_process(g_portal.bus, nullptr)) > 0 || (r >= 0 && sd_bus_process(g_portal.mutter, nullptr) > 0)) {
         }

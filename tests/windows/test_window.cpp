@@ -11,6 +11,7 @@
 #include <windowsx.h>
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "test_pattern.h"
@@ -22,11 +23,8 @@ int g_width = 0, g_height = 0;
 bool g_bandInverted = false;
 
 void draw_pattern() {
-    for (int y = 0; y < g_height; ++y) {
-        for (int x = 0; x < g_width; ++x) {
-            g_pattern[static_cast<size_t>(y) * g_width + x] = test_pattern_pixel(x, y, g_bandInverted);
-        }
-    }
+    for (int y = 0; y < g_height; ++y)
+        for (int x = 0; x < g_width; ++x) g_pattern[size_t(y) * g_width + x] = test_pattern_pixel(x, y, g_bandInverted);
 }
 bool g_readySaid = false;
 
@@ -47,40 +45,35 @@ void say_key(bool down, WPARAM vk, LPARAM l) {
 void paint(HWND window) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = g_width;
-    info.bmiHeader.biHeight = -g_height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info{{.biSize = sizeof(BITMAPINFOHEADER), .biWidth = g_width, .biHeight = -g_height, .biPlanes = 1,
+                     .biBitCount = 32, .biCompression = BI_RGB}};  // top-down rows
     SetDIBitsToDevice(dc, 0, 0, g_width, g_height, 0, 0, 0, g_height, g_pattern.data(), &info, DIB_RGB_COLORS);
     EndPaint(window, &ps);
     GdiFlush();
-    if (!g_readySaid) {
-        g_readySaid = true;
-        say("ready %ld %ld\n", g_width, g_height);
-    }
+    if (!std::exchange(g_readySaid, true)) say("ready %ld %ld\n", g_width, g_height);
 }
 
+// The buttons' messages but a right button's release, which turns the band over too.
+constexpr struct {
+    UINT message;
+    const char* line;
+} kButtons[] = {{WM_LBUTTONDOWN, "down left\n"},     {WM_LBUTTONUP, "up left\n"},
+                {WM_LBUTTONDBLCLK, "dblclk left\n"}, {WM_RBUTTONDOWN, "down right\n"},
+                {WM_RBUTTONDBLCLK, "dblclk right\n"}, {WM_MBUTTONDOWN, "down middle\n"},
+                {WM_MBUTTONUP, "up middle\n"},       {WM_MBUTTONDBLCLK, "dblclk middle\n"}};
+
 LRESULT CALLBACK on_message(HWND window, UINT message, WPARAM w, LPARAM l) {
+    for (const auto& b : kButtons)
+        if (message == b.message) return say(b.line, 0), 0;
     switch (message) {
         case WM_PAINT: paint(window); return 0;
         case WM_MOUSEMOVE: say("move %ld %ld\n", GET_X_LPARAM(l), GET_Y_LPARAM(l)); return 0;
-        case WM_LBUTTONDOWN: say("down left\n", 0); return 0;
-        case WM_LBUTTONUP: say("up left\n", 0); return 0;
-        case WM_LBUTTONDBLCLK: say("dblclk left\n", 0); return 0;
-        case WM_RBUTTONDOWN: say("down right\n", 0); return 0;
         case WM_RBUTTONUP:
             g_bandInverted = !g_bandInverted;
             draw_pattern();
             InvalidateRect(window, nullptr, FALSE);
             say("up right\n", 0);
             return 0;
-        case WM_RBUTTONDBLCLK: say("dblclk right\n", 0); return 0;
-        case WM_MBUTTONDOWN: say("down middle\n", 0); return 0;
-        case WM_MBUTTONUP: say("up middle\n", 0); return 0;
-        case WM_MBUTTONDBLCLK: say("dblclk middle\n", 0); return 0;
         case WM_MOUSEWHEEL: say("wheel %ld\n", GET_WHEEL_DELTA_WPARAM(w)); return 0;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
@@ -100,12 +93,9 @@ int main() {
     g_height = GetSystemMetrics(SM_CYSCREEN);
     g_pattern.resize(static_cast<size_t>(g_width) * g_height);
     draw_pattern();
-    WNDCLASSW type{};
-    type.style = CS_DBLCLKS;
-    type.lpfnWndProc = on_message;
-    type.hInstance = GetModuleHandleW(nullptr);
-    type.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    type.lpszClassName = L"screenshare-test-window";
+    WNDCLASSW type{.style = CS_DBLCLKS, .lpfnWndProc = on_message, .hInstance = GetModuleHandleW(nullptr),
+                   .hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)),
+                   .lpszClassName = L"screenshare-test-window"};
     RegisterClassW(&type);
     HWND window = CreateWindowExW(WS_EX_TOPMOST, type.lpszClassName, L"test", WS_POPUP | WS_VISIBLE, 0, 0, g_width,
                                   g_height, nullptr, nullptr, type.hInstance, nullptr);
