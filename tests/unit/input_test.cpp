@@ -222,14 +222,16 @@ TEST(KeyMap, MapsExactlyTheTableOfAwtCodes) {
     for (const auto& [first, codes] : runs)
         for (size_t i = 0; i < codes.size(); ++i) table[uint16_t(first + i)] = codes[i];
     ASSERT_EQ(table.size(), 78u);
-    // Every key has its Windows virtual key, each its own (evdev codes: the XKB keymap's test).
-    std::map<uint16_t, uint16_t> vkOf;
+    // Every key has its evdev code and Windows virtual key, each its own.
+    std::map<uint16_t, uint16_t> evdevOf, vkOf;
     for (const auto& [awt, mac] : table) {
         const auto codes = us_key_codes(mac);
         ASSERT_TRUE(codes) << awt;
+        evdevOf[codes->evdev] = mac;
         vkOf[codes->windowsVirtualKey] = mac;
     }
-    EXPECT_EQ(vkOf.size(), 77u);  // Control and Windows are one key
+    EXPECT_EQ(evdevOf.size(), 77u);  // Control and Windows are one key
+    EXPECT_EQ(vkOf.size(), 77u);
     for (uint32_t vk = 0; vk <= 0xFFFF; ++vk) {
         SCOPED_TRACE(vk);
         const auto it = table.find(uint16_t(vk));
