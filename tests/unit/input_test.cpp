@@ -112,7 +112,6 @@ const Case kCases[] = {
      std::string(kStart) +
          "[ctrl] unknown message type: 0x00\n[ctrl] unknown message type: 0x06\n"
          "[ctrl] unknown message type: 0xFF\n" + kEof},
-    {"a message cut short ends silently", {0x01, 0, 5, 0, 6, 0x01, 0x00, 0x07}, "m5 5,6 b0\n", kStart},
     {"moves, drags, counted clicks, other buttons, scrolls",
      {0x02, 0x01, 0x00, 0x02, 0x01, 0x01, 0x02, 0x01, 0x00,   // release first, then a click at (0, 0)
       0x01, 0x00, 0x64, 0x00, 0xC8,                           // move (100, 200)
@@ -249,14 +248,11 @@ TEST(EventFlags, TheEventsOwnBitsStayTheModifiersAreTheHeldOnes) {
         const char* what;
         uint64_t created, held, posted;
     } cases[] = {
-        {"a click with Shift and Command", kFlagNonCoalesced, kFlagShift | kFlagCommand,
-         kFlagNonCoalesced | kFlagShift | kFlagCommand},
         {"an arrow key, nothing held", kNumericPad | kSecondaryFn, 0, kNumericPad | kSecondaryFn},
         {"the Mac's own modifiers are taken off", kFlagShift | kFlagControl | kFlagAlternate | kHelp, kFlagCommand,
          kHelp | kFlagCommand},
         {"the Mac's Caps Lock without the remote one", kFlagAlphaShift | kFlagNonCoalesced, 0, kFlagNonCoalesced},
         {"the remote Caps Lock", 0, kFlagAlphaShift | kFlagShift, kFlagAlphaShift | kFlagShift},
-        {"text: every modifier cleared", kFlagAlphaShift | kFlagCommand | kNumericPad, 0, kNumericPad},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -275,7 +271,6 @@ TEST(ClickCounting, PressesCloseInTimeAndPlaceCountOnStrictly) {
         {{{9, 9, kT}, {9, 9, kT + 100 * kMs}, {9, 9, kT + 200 * kMs}, {9, 9, kT + 300 * kMs}}, {1, 2, 3, 4}},
         {{{10, 10, kT}, {14, 12, kT + 499 * kMs}}, {1, 2}},             // d2 = 20
         {{{10, 10, kT}, {13, 14, kT + 499 * kMs}}, {1, 1}},             // d2 = 25
-        {{{10, 10, kT}, {15, 10, kT}}, {1, 1}},                         // 5 apart
         {{{10, 10, kT}, {10, 10, kT + 500 * kMs}}, {1, 1}},             // 500 ms
         {{{10, 10, kT}, {10, 10, kT + 500 * kMs - 1}}, {1, 2}},         // just under
         {{{0, 0, kT}, {0, 0, kT + 1}, {50, 50, kT + 2}, {51, 50, kT + 3}}, {1, 2, 1, 2}},  // a far press restarts
