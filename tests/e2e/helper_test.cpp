@@ -171,6 +171,25 @@ TEST(Lifecycle, PermissionAnswersStartUpAFloodOfBytesAndTheEndWithAndWithoutXtes
     }
 }
 
+// A reader that reads to the end of the stream (one recording it, or ffmpeg)
+// gets the header and whole frames only, however the end falls.
+TEST(Lifecycle, AReaderThatReadsToTheEndGetsWholeFramesOnly) {
+    Xvfb server("1280x720x24");
+    for (const bool lagging : {false, true, false, true}) {
+        SCOPED_TRACE(lagging);
+        Child helper(helper_args("30"), on(server));
+        const auto h = read_header(helper);
+        ASSERT_TRUE(h) << helper.log();
+        helper.close_stdin();  // while a frame may be on its way
+        size_t bytes = 0;
+        for (Bytes chunk; !(chunk = helper.read(64 * 1024, 5s)).empty(); bytes += chunk.size()) {
+            if (lagging) usleep(1000);  // a reader that falls behind the writer
+        }
+        EXPECT_EQ(bytes % h->frameBytes, 0u) << bytes << " bytes after the header";
+        EXPECT_EQ(helper.exit_code(), 0) << helper.log();
+    }
+}
+
 constexpr uint32_t kControlL = 0xFFE3, kShiftL = 0xFFE1, kCapsLock = 0xFFE5;
 constexpr const char* kStarted = "[ctrl] control loop started, reading stdin...\n";
 

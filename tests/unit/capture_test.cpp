@@ -56,30 +56,12 @@ TEST(CommandLine, OnlyTheFirstArgumentCountsReadTheWayAtoiReadsIt) {
     }
 }
 
-TEST(CommandLine, TheRateSetsTheWritersInterval) {
-    testing::internal::CaptureStderr();  // the line it logs is checked end to end
-    set_target_fps(30);
-    testing::internal::GetCapturedStderr();
-    EXPECT_EQ(std::pair(TARGET_FPS, FRAME_INTERVAL_NS), std::pair(30u, uint64_t{33'333'333}));
-}
-
 TEST(DisplayChoice, MainDisplayElseTheFirstListedElseNone) {
     const std::vector<DisplayInfo> displays = {{7, 0, 0, 800, 600}, {3, 800, 0, 1920, 1080}, {9, 0, 600, 640, 480}};
     EXPECT_EQ(choose_display(displays, 3)->width, 1920u);
     EXPECT_EQ(choose_display(displays, 9)->id, 9u);
     EXPECT_EQ(choose_display(displays, 42)->id, 7u);
     EXPECT_FALSE(choose_display({}, 0));
-}
-
-// The layout the stream announces ("BGRA" in memory), the display at its own
-// size with the pointer, at most one picture per frame of the stream.
-TEST(CaptureConfig, TheWholeDisplayInTheStreamsLayout) {
-    for (uint32_t fps : {1u, 120u}) {
-        const CaptureConfig c = make_capture_config(DisplayInfo{7, -1440, 200, 1440, 900}, fps);
-        EXPECT_EQ(std::tuple(c.pixelFormat, c.width, c.height, c.showsCursor, c.queueDepth, c.frameIntervalValue),
-                  std::tuple(uint32_t('B' << 24 | 'G' << 16 | 'R' << 8 | 'A'), 1440u, 900u, true, 3, int64_t{1}));
-        EXPECT_EQ(c.frameIntervalTimescale, int32_t(fps));
-    }
 }
 
 // The service's own stop loses the capture, in its words and with why: the
