@@ -154,7 +154,12 @@ TEST_F(WindowsHelper, CtrlCLetsGoOfHeldInputBeforeItEnds) {
     // Wine hands SIGINT to a console program as Ctrl+C.
     helper->kill(SIGINT);
     EXPECT_TRUE(window_logs("up right", since)) << desktop_->window().log();
-    EXPECT_EQ(helper->exit_code(), 0xC000013A & 0xFF) << helper->log();  // STATUS_CONTROL_C_EXIT
+    // STATUS_CONTROL_C_EXIT; on a loaded machine Wine itself sometimes ends the
+    // process by the signal once our handler has let go.
+    const auto status = helper->wait(controller::kPatience);
+    ASSERT_TRUE(status) << helper->log();
+    EXPECT_TRUE(WIFEXITED(*status) ? WEXITSTATUS(*status) == (0xC000013A & 0xFF) : WTERMSIG(*status) == SIGINT)
+        << *status << "\n" << helper->log();
 }
 
 TEST_F(WindowsHelper, ChecksThatInputCanBePosted) {

@@ -3,7 +3,7 @@
 // with no MappingNotify handling of its own (Xlib keeps its keymap itself).
 // Prints what each press gave, as UTF-8; a press that gave no symbol prints
 // U+FFFD. Prints "ready" on stderr once focused, and ends at Return.
-// With PRESS, falls behind as a busy client does: it stops for 150 ms
+// With PRESS, falls behind as a busy client does: it stops for 100 ms
 // before it looks up that press (counted from 0), once.
 // Usage: xlib_text_client [PRESS]
 
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
         XEvent e;
         XNextEvent(dpy, &e);
         if (e.type == KeyPress && press++ == pauseAt) {
-            const timespec behind{0, 150'000'000};
+            const timespec behind{0, 100'000'000};
             nanosleep(&behind, nullptr);
         }
         if (XFilterEvent(&e, None) || e.type != KeyPress) continue;
