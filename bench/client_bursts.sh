@@ -59,30 +59,32 @@ echo "reuse age: ${REUSE_MS:-200 (the default)} ms; $runs runs of $count charact
 echo "| client | run | wrong | missing |"
 echo "|---|---|---|---|"
 total_xterm=0 total_gtk=0 total_xlib=0 total_st=0
+# terminal_burst NAME COMMAND...: types $text into a raw terminal that
+# COMMAND starts (titled burst-NAME; the shell to run follows its last
+# argument), prints the run's row, and leaves wrong + missing in $last.
+terminal_burst() {
+  local name=$1
+  shift
+  rm -f "$work/ready" "$work/typed"
+  "$@" sh -c "stty raw -echo; touch '$work/ready'; exec cat > '$work/typed'" &
+  local term=$!
+  until [ -e "$work/ready" ]; do sleep 0.1; done
+  local window
+  window=$(xdotool search --sync --name "burst-$name" | head -1)
+  type_into "$window" "$text" "grep -q \$'\\r' '$work/typed' 2>/dev/null"
+  kill "$term" 2>/dev/null || true; wait "$term" 2>/dev/null || true
+  local got w m
+  got=$(tr -d '\r' < "$work/typed")
+  read -r w m < <(wrong "$text" "$got")
+  last=$((w + m))
+  echo "| $name | $run | $w | $m |"
+}
+
 for run in $(seq "$runs"); do
   text=$(burst "$run")
 
-  rm -f "$work/ready" "$work/typed"
-  xterm -u8 -geometry 100x30+0+0 -title burst-xterm -e sh -c "stty raw -echo; touch '$work/ready'; exec cat > '$work/typed'" &
-  term=$!
-  until [ -e "$work/ready" ]; do sleep 0.1; done
-  window=$(xdotool search --sync --name burst-xterm | head -1)
-  type_into "$window" "$text" "grep -q \$'\\r' '$work/typed' 2>/dev/null"
-  kill "$term" 2>/dev/null || true; wait "$term" 2>/dev/null || true
-  got=$(tr -d '\r' < "$work/typed")
-  read -r w m < <(wrong "$text" "$got"); total_xterm=$((total_xterm + w + m))
-  echo "| xterm | $run | $w | $m |"
-
-  rm -f "$work/ready" "$work/typed"
-  stterm -t burst-st -g 100x30+0+0 -e sh -c "stty raw -echo; touch '$work/ready'; exec cat > '$work/typed'" &
-  term=$!
-  until [ -e "$work/ready" ]; do sleep 0.1; done
-  window=$(xdotool search --sync --name burst-st | head -1)
-  type_into "$window" "$text" "grep -q \$'\\r' '$work/typed' 2>/dev/null"
-  kill "$term" 2>/dev/null || true; wait "$term" 2>/dev/null || true
-  got=$(tr -d '\r' < "$work/typed")
-  read -r w m < <(wrong "$text" "$got"); total_st=$((total_st + w + m))
-  echo "| st | $run | $w | $m |"
+  terminal_burst xterm xterm -u8 -geometry 100x30+0+0 -title burst-xterm -e; total_xterm=$((total_xterm + last))
+  terminal_burst st stterm -t burst-st -g 100x30+0+0 -e; total_st=$((total_st + last))
 
   zenity --entry --title=burst-gtk > "$work/entry" 2>/dev/null &
   entry=$!
