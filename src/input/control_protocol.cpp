@@ -2,7 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -60,10 +63,27 @@ StreamEnd read_control_stream(const ByteSource& source,
 }
 
 ByteSource fd_byte_source(int fd) {
-    return [fd](uint8_t* buffer, size_t size) -> ssize_t {
-        for (;;) {
-            const ssize_t n = read(fd, buffer, size);
-            if (n >= 0 || errno != EINTR) return n;
+    // A message is read in two parts, a byte and its payload: one system call
+    // each would cost more than the message (under Wine, two round trips to
+    // its server a call). What has come is read at once, and handed out from
+    // here; a read still returns as soon as anything has come.
+    struct Buffered {
+        uint8_t data[4096];
+        size_t at = 0, end = 0;
+    };
+    auto buffered = std::make_shared<Buffered>();
+    return [fd, buffered](uint8_t* buffer, size_t size) -> ssize_t {
+        Buffered& b = *buffered;
+        while (b.at == b.end) {
+            const ssize_t n = read(fd, b.data, sizeof b.data);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return n;
+            b.at = 0;
+            b.end = static_cast<size_t>(n);
         }
+        const size_t n = std::min(size, b.end - b.at);
+        std::memcpy(buffer, b.data + b.at, n);
+        b.at += n;
+        return static_cast<ssize_t>(n);
     };
 }

@@ -66,5 +66,6 @@ enum class StreamEnd {
 StreamEnd read_control_stream(const ByteSource& source,
                               const std::function<void(const ControlMessage&)>& onMessage);
 
-// A ByteSource on a file descriptor; reads interrupted by a signal are retried.
+// A ByteSource on a file descriptor, read a buffer at a time; reads
+// interrupted by a signal are retried.
 ByteSource fd_byte_source(int fd);
