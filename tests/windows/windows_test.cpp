@@ -146,6 +146,17 @@ TEST_F(WindowsHelper, EndsWhenItsReaderGoes) {
     EXPECT_NE(WEXITSTATUS(*status), 0);
 }
 
+// A line for each unknown byte, far more than the pipe to a log nobody
+// reads holds: the end does not wait on it.
+TEST_F(WindowsHelper, ClosingStdinEndsItEvenWhenNobodyReadsItsLog) {
+    Child helper({"wine", WINDOWS_HELPER_PATH, "30"}, desktop_->env(), controller::Output::Pipe,
+                 controller::Output::Pipe);
+    ASSERT_TRUE(read_header(helper));
+    ASSERT_TRUE(helper.send(Bytes(20'000, 0xEE)));
+    helper.close_stdin();
+    EXPECT_EQ(helper.exit_code(), 0);
+}
+
 TEST_F(WindowsHelper, CtrlCLetsGoOfHeldInputBeforeItEnds) {
     auto helper = start_controlled();
     const size_t since = window_log_size();
