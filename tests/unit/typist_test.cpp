@@ -113,10 +113,10 @@ TEST(Typist, CharactersWithKeysNeverWaitAndShiftedLettersStayThemselves) {
     EXPECT_FALSE(typist.type(1));  // no wait: the move went out with them
     EXPECT_EQ(keyboard.typed, U"éàöéàöéàöéàöéplainwords~");
     typist.add(key(kShiftL, true));
-    add_text(typist, U"x");
+    add_text(typist, U"x\uFFE1");  // a character with the held Shift_L's number, 0xFFE1: not a repeat of it
     typist.add(key(kShiftL, false));
     run(typist, keyboard);
-    EXPECT_EQ(keyboard.typed.back(), U'x');
+    EXPECT_EQ(keyboard.typed.substr(keyboard.typed.size() - 2), U"x\uFFE1");
     EXPECT_EQ(keyboard.symbol_on(8) == 'x' || keyboard.symbol_on(9) == 'x' || keyboard.symbol_on(10) == 'x', true);
 }
 
