@@ -102,6 +102,14 @@ bool SpareKeyPool::any_mapped() const {
     return std::any_of(slots_.begin(), slots_.end(), [](const Slot& s) { return s.symbol != 0; });
 }
 
+std::vector<SpareKeyPool::Assignment> SpareKeyPool::mapped() const {
+    std::vector<Assignment> keys;
+    for (const Slot& s : slots_) {
+        if (s.symbol != 0) keys.push_back({s.key, s.symbol});
+    }
+    return keys;
+}
+
 uint64_t SpareKeyPool::last_use_ns() const {
     uint64_t latest = 0;
     for (const Slot& s : slots_) latest = std::max(latest, s.lastUseNs);

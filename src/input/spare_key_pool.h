@@ -52,6 +52,8 @@ public:
     // Keys that carry a symbol of ours, forgotten here: the caller gives them back.
     std::vector<uint8_t> take_mapped();
     bool any_mapped() const;
+    // Every key that carries a symbol of ours, with it.
+    std::vector<Assignment> mapped() const;
     // Latest press or release on any key; 0 if none.
     uint64_t last_use_ns() const;
     bool owns(uint8_t key) const;

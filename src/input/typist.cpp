@@ -44,7 +44,17 @@ std::optional<uint64_t> Typist::type(uint64_t nowNs) {
         queue_.pop_front();
         post(action, nowNs);
     }
+    const auto recheck = recheck_at(nowNs);
+    if (!recheck || *recheck > nowNs) return recheck;
+    keyboard_.set_symbols(pool().mapped());
+    firstKeySinceChangeNs_.reset();
+    recheckDue_ = false;
     return std::nullopt;
+}
+
+std::optional<uint64_t> Typist::recheck_at(uint64_t nowNs) const {
+    if (!recheckDue_ || !pool_ || !pool_->any_mapped()) return std::nullopt;
+    return std::max(lastKeyNs_ + kRecheckQuietNs, change_allowed_at(nowNs));
 }
 
 SpareKeyPool& Typist::pool() {
@@ -124,10 +134,12 @@ void Typist::change_symbols(const std::vector<SpareKeyPool::Assignment>& keys) {
     if (keys.empty()) return;
     keyboard_.set_symbols(keys);
     firstKeySinceChangeNs_.reset();
+    recheckDue_ = true;
 }
 
 void Typist::send_key(uint8_t key, bool down, uint64_t nowNs) {
     if (!firstKeySinceChangeNs_) firstKeySinceChangeNs_ = nowNs;
+    lastKeyNs_ = nowNs;
     keyboard_.press(key, down);
 }
 
@@ -220,6 +232,7 @@ void Typist::give_back_keys() {
     std::vector<SpareKeyPool::Assignment> keys;
     for (uint8_t key : pool_->take_mapped()) keys.push_back({key, kNoSymbol});
     change_symbols(keys);
+    recheckDue_ = false;  // nothing types on them any more
 }
 
 void log_dropped(const Typist::Dropped& dropped) {

@@ -26,13 +26,22 @@
 //   change that reach it while it waits for that answer: the keys of such a
 //   change keep, for good, what Xlib had on them (nothing, or the
 //   character before).
+// A client can also miss a change altogether: Xlib asks for the notices of
+// keymap changes when it first looks a key up, but sends that request only
+// with its next one, and a client busy in between hears of no change made
+// meanwhile. So once no key event has gone out for `kRecheckQuietNs`, the
+// lent keys are set again to what they carry, once: from then on every
+// client reads them as they are.
 class Typist {
 public:
     Typist(TypistKeyboard& keyboard, uint64_t reuseAgeNs);
 
     void add(const InputAction& action);
+    static constexpr uint64_t kRecheckQuietNs = 1'000'000'000;
+
     // Posts every action that may go now. Returns when the first one still
-    // queued may go, or nothing when none is left.
+    // queued may go, or when the lent keys are to be set again; nothing when
+    // neither is left.
     std::optional<uint64_t> type(uint64_t nowNs);
     bool idle() const { return queue_.empty(); }
 
@@ -68,6 +77,8 @@ private:
     // since its last change is old enough.
     uint64_t change_allowed_at(uint64_t nowNs) const;
     void change_symbols(const std::vector<SpareKeyPool::Assignment>& keys);
+    // When the lent keys are to be set again; nothing when they are not.
+    std::optional<uint64_t> recheck_at(uint64_t nowNs) const;
     void send_key(uint8_t key, bool down, uint64_t nowNs);
     void post(const InputAction& action, uint64_t nowNs);
     void press(bool character, uint32_t value, uint32_t keysym, uint64_t nowNs);
@@ -86,6 +97,8 @@ private:
     // key was sent since. The typist starts as after a change: clients may
     // still be fetching the keymap they were given.
     std::optional<uint64_t> firstKeySinceChangeNs_;
+    uint64_t lastKeyNs_ = 0;
+    bool recheckDue_ = false;  // the keymap changed since the lent keys were last set again
     std::vector<Held> held_;
     uint8_t buttonsHeld_ = 0;  // bit per PointerButton
 };

@@ -1,10 +1,12 @@
 // The typist's rules on a fake keyboard that checks them itself: what is
 // typed is what was sent, in order; a lent key changes only once its last
 // use is old enough, and the keymap only once the first key since its last
-// change is; what is dropped at the end is the waiting text and what follows.
+// change is; what is dropped at the end is the waiting text and what follows;
+// the lent keys are set again once typing has stopped.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <string>
@@ -34,7 +36,11 @@ public:
     }
     uint32_t symbol_on(uint8_t key) override { return lent.count(key) ? lent[key] : kNoSymbol; }
     uint64_t keymap_generation() override { return generation; }
+    std::map<uint8_t, uint32_t> lastSet;  // the last change
+    uint64_t lastSetAt = 0, changes = 0;
     void set_symbols(const std::vector<SpareKeyPool::Assignment>& keys) override {
+        lastSet.clear(), lastSetAt = now, ++changes;
+        for (const auto& k : keys) lastSet[k.key] = k.symbol;
         // A client still fetching the last change would forget this one.
         if (firstKeySinceChange_) {
             EXPECT_GE(now, *firstKeySinceChange_ + kAge) << "keymap changed too soon";
@@ -106,11 +112,13 @@ TEST(Typist, CharactersWithKeysNeverWaitAndShiftedLettersStayThemselves) {
     FakeKeyboard keyboard;
     Typist typist(keyboard, kAge);
     add_text(typist, U"éàö");
-    EXPECT_FALSE(typist.type(0));
+    typist.type(0);
+    EXPECT_TRUE(typist.idle());
     keyboard.now = 1;
     add_text(typist, U"éàöéàöéàöé"), add_text(typist, U"plainwords");
     typist.add({PointerTo{1, 2}});
-    EXPECT_FALSE(typist.type(1));  // no wait: the move went out with them
+    typist.type(1);
+    EXPECT_TRUE(typist.idle());  // no wait: the move went out with them
     EXPECT_EQ(keyboard.typed, U"éàöéàöéàöéàöéplainwords~");
     typist.add(key(kShiftL, true));
     add_text(typist, U"x\uFFE1");  // a character with the held Shift_L's number, 0xFFE1: not a repeat of it
@@ -144,6 +152,24 @@ TEST(Typist, TextDroppedAtTheEndTakesWhatFollowsWithItButReleasesWhatIsHeld) {
     typist.give_back_keys();
     for (uint8_t k : {8, 9, 10}) EXPECT_EQ(keyboard.symbol_on(k), kNoSymbol);
     EXPECT_FALSE(typist.keys_back_at(keyboard.now));
+}
+
+// A client that heard of no change while it was busy reads the lent keys
+// right once typing has stopped for a while: they are set again, once.
+TEST(Typist, OnceTypingHasStoppedTheLentKeysAreSetAgainOnce) {
+    FakeKeyboard keyboard;
+    Typist typist(keyboard, kAge);
+    add_text(typist, U"中文日本語");
+    run(typist, keyboard, 1000);  // typed, but not yet set again
+    const auto lent = keyboard.lent;
+    const auto later = [](auto& a, auto& b) { return a.second < b.second; };
+    const uint64_t changes = keyboard.changes;
+    const uint64_t lastUse = std::max_element(keyboard.lastUse.begin(), keyboard.lastUse.end(), later)->second;
+    run(typist, keyboard);
+    EXPECT_EQ(std::tuple(keyboard.changes, keyboard.lastSet, keyboard.lastSetAt),
+              std::tuple(changes + 1, lent, lastUse + Typist::kRecheckQuietNs));
+    EXPECT_FALSE(typist.type(keyboard.now + 10 * Typist::kRecheckQuietNs));
+    EXPECT_EQ(keyboard.changes, changes + 1);
 }
 
 // After someone else changed the keymap, a key that lost our symbol is

@@ -95,12 +95,10 @@ void XTestPoster::run() {
         const auto next = typist_.type(now);
         // Events are sent in batches while a burst lasts, each as it comes otherwise.
         xcb_flush(conn());
-        if (!next) {
-            if (ending_ && !settled_) {
-                finish(guard);
-            } else {
-                changed_.wait(guard);
-            }
+        if (ending_ && !settled_ && typist_.idle()) {
+            finish(guard);  // the keys go back: no need to set them again
+        } else if (!next) {
+            changed_.wait(guard);
         } else if (ending_ && now >= endByNs_) {
             log_dropped(typist_.drop_waiting(now));
         } else {
