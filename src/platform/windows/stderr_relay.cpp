@@ -40,6 +40,7 @@ struct Relay {
     std::condition_variable changed;
     std::string held;  // taken from the pipe, not yet written
     bool writing = false;
+    bool ending = false;  // flushed for the end: the C runtime is left alone
 };
 // Made once by main before the other threads start.
 Relay* g_relay = nullptr;
@@ -61,7 +62,7 @@ void pump_thread(Relay* relay) {
     for (;;) {
         std::this_thread::sleep_for(kPumpEvery);
         std::lock_guard<std::mutex> guard(relay->lock);
-        pump(*relay);
+        if (!relay->ending) pump(*relay);
     }
 }
 
@@ -129,6 +130,9 @@ void flush_stderr_relay(int timeoutMs) {
     if (!relay) return;
     std::unique_lock<std::mutex> guard(relay->lock);
     pump(*relay);
+    // The process is about to end: a flush of its stderr while the C runtime
+    // is torn down could crash it.
+    relay->ending = true;
     relay->changed.wait_for(guard, std::chrono::milliseconds(timeoutMs),
                             [relay] { return relay->held.empty() && !relay->writing; });
 }
