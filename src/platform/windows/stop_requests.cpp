@@ -10,7 +10,6 @@
 
 #include <atomic>
 
-#include "platform/stderr_relay.h"
 #include "platform/windows/stop_request.h"
 
 namespace {
@@ -55,7 +54,6 @@ int wait_for_stop_request() {
 }
 
 void end_by_stop_request(int request) {
-    flush_stderr_relay(kRelayFlushAtFailureMs);
     // As the system's own handlers end a process: with the status of what
     // ended it.
     ExitProcess(static_cast<UINT>(request));
